@@ -1,0 +1,62 @@
+// TVexSortedPageList: binary search on page numbers, access stamps.
+#include "engine/storage/SortedPageList.h"
+
+#include <algorithm>
+
+#include "engine/base/VexExcept.h"
+
+size_t TVexSortedPageList::LowerBound(int32_t pageNo) const {
+  return size_t(std::lower_bound(Keys.begin(), Keys.end(), pageNo) - Keys.begin());
+}
+
+TVexPage* TVexSortedPageList::Find(int32_t pageNo) const {
+  size_t i = LowerBound(pageNo);
+  return i < Keys.size() && Keys[i] == pageNo ? Items[i].Page.get() : nullptr;
+}
+
+void TVexSortedPageList::Insert(std::unique_ptr<TVexPage> page) {
+  size_t i = LowerBound(page->PageNo);
+  page->List = this;
+  Keys.insert(Keys.begin() + long(i), page->PageNo);
+  Items.insert(Items.begin() + long(i), Item{std::move(page), ++AccessCounter});
+}
+
+std::unique_ptr<TVexPage> TVexSortedPageList::Delete(int32_t pageNo) {
+  if (Keys.empty()) throw EVexException(20165, "TSortedPageList.Delete - no elements in array!");
+  size_t i = LowerBound(pageNo);
+  if (i >= Keys.size() || Keys[i] != pageNo)
+    throw EVexException(20166,
+                        "TSortedPageList.Delete - element not found, key = %d, itemCount = %d",
+                        {pageNo, Count()});
+  std::unique_ptr<TVexPage> page = std::move(Items[i].Page);
+  Keys.erase(Keys.begin() + long(i));
+  Items.erase(Items.begin() + long(i));
+  page->List = nullptr;
+  if (Keys.empty()) {
+    Keys.shrink_to_fit();
+    Items.shrink_to_fit();
+  }
+  return page;
+}
+
+void TVexSortedPageList::Touch(int32_t pageNo) {
+  size_t i = LowerBound(pageNo);
+  if (i >= Keys.size() || Keys[i] != pageNo) throw EVexException(20167, "Page not found");
+  Items[i].AccessStamp = ++AccessCounter;
+}
+
+TVexPage* TVexSortedPageList::FindOldestUnused() {
+  const Item* best = nullptr;
+  for (const Item& item : Items)
+    if (item.Page->UseCount == 0 && (!best || item.AccessStamp < best->AccessStamp)) best = &item;
+  if (!best) return nullptr;
+  LastStamp = int32_t(best->AccessStamp);
+  return best->Page.get();
+}
+
+void TVexSortedPageList::Clear() {
+  Keys.clear();
+  Items.clear();
+  Keys.shrink_to_fit();
+  Items.shrink_to_fit();
+}
