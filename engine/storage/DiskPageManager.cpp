@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "engine/base/VexDecUtil.h"
 #include "engine/base/VexExcept.h"
-#include "engine/storage/BaseSeams.h"
 #include "engine/storage/FreeSpaceManager.h"
 #include "engine/storage/LockPolling.h"
 
@@ -31,8 +31,8 @@ class TPlainAgain {
   TPlainAgain(uint8_t* page, int32_t pageSize, const std::string& password)
       : page_(page), pageSize_(pageSize), password_(password) {}
   ~TPlainAgain() {
-    VexSeams::DecryptBuffer(PageCipherId(page_), page_ + kPageHeaderSize,
-                            pageSize_ - kPageHeaderSize, password_);
+    DecryptBuffer(PageCipherId(page_), page_ + kPageHeaderSize, pageSize_ - kPageHeaderSize,
+                  password_);
   }
   TPlainAgain(const TPlainAgain&) = delete;
   TPlainAgain& operator=(const TPlainAgain&) = delete;
@@ -177,8 +177,7 @@ bool TVexDiskPageManager::OpenDatabase(const std::string& fileName, TVexPassword
     if (MainHeader.Encrypted != 0) {
       Password.CryptoAlgorithm = EncryptionControlRecord.CipherId;
       std::array<uint8_t, kPasswordCheckSize> block = EncryptionControlRecord.PasswordCheckBlock;
-      VexSeams::DecryptBuffer(Password.CryptoAlgorithm, block.data(), kPasswordCheckSize,
-                              Password.Password);
+      DecryptBuffer(Password.CryptoAlgorithm, block.data(), kPasswordCheckSize, Password.Password);
       if (PageCRC32(block.data(), block.size()) != EncryptionControlRecord.PasswordCheckCRC)
         throw EVexException(30445, "Cannot open database because incorrect password");
     }
@@ -228,9 +227,8 @@ void TVexDiskPageManager::CreateDatabase(const std::string& fileName, const TVex
       for (uint8_t& b : EncryptionControlRecord.PasswordCheckBlock) b = uint8_t(byte(Random()));
       EncryptionControlRecord.PasswordCheckCRC =
           PageCRC32(EncryptionControlRecord.PasswordCheckBlock.data(), kPasswordCheckSize);
-      VexSeams::EncryptBuffer(password.CryptoAlgorithm,
-                              EncryptionControlRecord.PasswordCheckBlock.data(), kPasswordCheckSize,
-                              password.Password);
+      EncryptBuffer(password.CryptoAlgorithm, EncryptionControlRecord.PasswordCheckBlock.data(),
+                    kPasswordCheckSize, password.Password);
     }
     uint8_t fixed[kFirstPageOffset] = {};
     MainHeader.Store(fixed);
@@ -412,7 +410,7 @@ bool TVexDiskPageManager::ReadPage(TVexPage* page) {
   }
   if (PageIsEncrypted(page->Buffer)) {
     uint8_t* data = page->Buffer + kPageHeaderSize;
-    VexSeams::DecryptBuffer(PageCipherId(page->Buffer), data, PageDataSize, Password.Password);
+    DecryptBuffer(PageCipherId(page->Buffer), data, PageDataSize, Password.Password);
     if (PageCRC32(data, PageDataSize) != PageDataCRC(page->Buffer))
       throw EVexException(30446, "Decrypt page error. Check CRC failed. PageNo: %d",
                           {page->PageNo});
@@ -427,10 +425,8 @@ void TVexDiskPageManager::WritePage(TVexPage* page) {
     uint8_t* data = buffer + kPageHeaderSize;
     SetPageCipherId(buffer, EncryptionControlRecord.CipherId);
     SetPageDataCRC(buffer, PageCRC32(data, PageDataSize));
-    if (!VexSeams::EncryptBuffer(EncryptionControlRecord.CipherId, data, PageDataSize,
-                                 Password.Password)) {
-      VexSeams::DecryptBuffer(EncryptionControlRecord.CipherId, data, PageDataSize,
-                              Password.Password);
+    if (!EncryptBuffer(EncryptionControlRecord.CipherId, data, PageDataSize, Password.Password)) {
+      DecryptBuffer(EncryptionControlRecord.CipherId, data, PageDataSize, Password.Password);
       throw EVexException(10469, "Cannot encrypt page. PageNo: %d", {page->PageNo});
     }
     TPlainAgain plain(buffer, PageSize, Password.Password);

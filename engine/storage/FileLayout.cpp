@@ -1,10 +1,9 @@
 // Stored forms of the main header and encryption record, page header defaults, page types.
 #include "engine/storage/FileLayout.h"
 
-#include <zlib.h>
-
 #include <cstring>
 
+#include "engine/base/VexCrc32.h"
 #include "engine/base/VexExcept.h"
 
 namespace VexLayout {
@@ -104,7 +103,7 @@ void InitPageHeader(uint8_t* page) {
 }
 
 uint32_t PageCRC32(const uint8_t* data, size_t size) {
-  return uint32_t(crc32(0L, data, uInt(size)));
+  return ZlibCrc32(data, size);
 }
 
 }  // namespace VexLayout

@@ -26,15 +26,14 @@ void TVexPage::InitHeader() {
 }
 
 void TVexPage::AllocBuffer() {
-  own_.assign(size_t(GetPageSize()), 0);
-  Buffer = own_.data();
+  own_ = TVexMemoryBlock(GetPageSize(), true);
+  Buffer = own_.Data();
   OwnsBuffer = true;
   InitHeader();
 }
 
 void TVexPage::FreeBuffer() {
-  own_.clear();
-  own_.shrink_to_fit();
+  own_.Reset();
   Buffer = nullptr;
   OwnsBuffer = false;
 }
@@ -48,14 +47,14 @@ void TVexPage::ResizeBuffer(int32_t size) {
   if (!Buffer) throw EVexException(20038, "Invalid page buffer. Buffer is Nil");
   if (size < GetPageSize()) throw EVexException(20039, "Invalid page modification");
   if (OwnsBuffer) {
-    own_.resize(size_t(size), 0);
+    own_.Resize(size, true);
   } else {
-    std::vector<uint8_t> copy(size_t(size), 0);
-    std::memcpy(copy.data(), Buffer, size_t(GetPageSize()));
+    TVexMemoryBlock copy(size, true);
+    std::memcpy(copy.Data(), Buffer, size_t(GetPageSize()));
     own_ = std::move(copy);
     OwnsBuffer = true;
   }
-  Buffer = own_.data();
+  Buffer = own_.Data();
 }
 
 void TVexPage::Revalidate() {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/base/VexMemory.h"
+
 class TVexPageManager;
 class TVexSortedPageList;
 
@@ -46,7 +48,7 @@ class TVexPage {
   std::vector<TVexPageValidity> SessionValidity;  // indexed by session id + 2
 
  private:
-  std::vector<uint8_t> own_;
+  TVexMemoryBlock own_;
 };
 
 // Releases a page obtained from a page manager when it leaves scope.

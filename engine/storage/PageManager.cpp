@@ -5,13 +5,13 @@
 #include <random>
 
 #include "engine/base/VexExcept.h"
-#include "engine/storage/BaseSeams.h"
+#include "engine/base/VexMemory.h"
 #include "engine/storage/FileLayout.h"
 
 TVexPageManager::TVexPageManager(uint16_t pageSize, uint16_t pageHeaderSize,
                                  int64_t availableMemory)
-    : CacheCapacity(
-          CacheCapacityFor(availableMemory < 0 ? VexSeams::AvailableMemory() : availableMemory)),
+    : CacheCapacity(CacheCapacityFor(availableMemory < 0 ? VexMemoryManager().GetAvailableMemory()
+                                                         : availableMemory)),
       PageSize(pageSize),
       PageHeaderSize(pageHeaderSize),
       PageDataSize(uint16_t(pageSize > pageHeaderSize ? pageSize - pageHeaderSize : 0)) {}
