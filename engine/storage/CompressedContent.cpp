@@ -3,8 +3,10 @@
 
 #include <cstring>
 
+#include "engine/base/VexCompressedBLOBStream.h"
 #include "engine/base/VexCompression.h"
-#include "engine/base/VexCrc32.h"
+#include "engine/base/VexMemoryStream.h"
+#include "platform/Exception.h"
 #include "platform/LittleEndian.h"
 
 namespace {
@@ -12,10 +14,8 @@ namespace {
 constexpr int32_t kBlockHeaderSize = 20;
 
 struct TBlock {
-  int32_t Offset;
   int32_t Compressed;
   int32_t Uncompressed;
-  uint32_t Crc;
 };
 
 // The blocks of a well-formed chain that covers stored exactly and unpacks to contentSize
@@ -31,11 +31,13 @@ std::vector<TBlock> BlockChain(const std::vector<uint8_t>& stored, int32_t conte
     int64_t length = ReadInt64LE(h + 12);
     if (c <= 0 || u <= 0 || length != int64_t(c) + kBlockHeaderSize || length > size - pos)
       return {};
-    blocks.push_back({int32_t(pos + kBlockHeaderSize), c, u, ReadUInt32LE(h + 8)});
+    blocks.push_back({c, u});
     total += u;
     pos += length;
   }
   if (total != contentSize) return {};
+  for (size_t i = 0; i + 1 < blocks.size(); ++i)
+    if (blocks[i].Uncompressed != blocks.front().Uncompressed) return {};
   return blocks;
 }
 
@@ -54,14 +56,27 @@ bool DecompressContent(uint8_t algorithm, const std::vector<uint8_t>& stored, in
     return DecompressBuffer(algorithm, stored.data(), int32_t(stored.size()), contentSize,
                             content) &&
            int64_t(content.size()) == contentSize;
-  content.reserve(size_t(contentSize));
-  std::vector<uint8_t> part;
-  for (const TBlock& b : blocks) {
-    if (!DecompressBuffer(algorithm, stored.data() + b.Offset, b.Compressed, b.Uncompressed,
-                          part) ||
-        int64_t(part.size()) != b.Uncompressed || BlockCrc32(part.data(), part.size()) != b.Crc)
-      return false;
-    content.insert(content.end(), part.begin(), part.end());
+  // Every block but the last holds block-size bytes: the compressed stream reads the chain.
+  try {
+    TVexMemoryStream base(int32_t(stored.size()));
+    if (base.Write(stored.data(), int32_t(stored.size())) != int32_t(stored.size())) return false;
+    base.Seek(0, TSeekOrigin::soBeginning);
+    TVexBLOBDescriptor descriptor;
+    descriptor.BlockSize = blocks.front().Uncompressed;
+    descriptor.BlockCount = int64_t(blocks.size());
+    descriptor.UncompressedSize = contentSize;
+    descriptor.StartPosition = 0;
+    descriptor.CompressionAlgorithm = algorithm;
+    TVexCompressedBLOBStream stream(base, false, false, descriptor);
+    content.resize(size_t(contentSize));
+    int32_t done = 0;
+    while (done < contentSize) {
+      int32_t n = stream.Read(content.data() + done, contentSize - done);
+      if (n <= 0) return false;
+      done += n;
+    }
+  } catch (const Exception&) {
+    return false;
   }
   return true;
 }

@@ -1,6 +1,7 @@
 // Unpacking the stored content of a compressed internal file. This engine writes one
 // compressed buffer; files from other writers may hold a chain of compressed blocks with
-// 20-byte block headers instead, which is recognised by its headers and read as well.
+// 20-byte block headers instead, which is recognised by its headers and read through the
+// compressed stream.
 #pragma once
 
 #include <cstdint>
