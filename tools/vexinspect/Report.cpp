@@ -14,7 +14,8 @@ using namespace VexLayout;
 namespace {
 
 std::string TypeName(uint16_t type) {
-  return type <= ptTableIndex ? PageTypeName(type) : "(" + std::to_string(type) + ")";
+  return type <= ptTableIndex ? PageTypeName(type)
+                              : std::string("(").append(std::to_string(type)).append(")");
 }
 
 std::string CipherName(uint8_t id) {
