@@ -288,5 +288,3 @@ void TfrmMain::cxButton1Click() { Copylogtoclipboard1Click(); }
 void TfrmMain::ListViewSelectItem() {
   if (!ListView->selectedItems().isEmpty()) ListView->clearSelection();
 }
-
-void TfrmMain::ImportLicenses() {}

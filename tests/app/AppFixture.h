@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -33,6 +34,68 @@ class TScriptedDialogs : public IDialogs {
   std::optional<QString> NextServer;
 };
 
+// A licence source in memory: tLicense and tLicenseTitles rows, read through the two
+// statements of the import (the ID list, and one licence joined with its titles).
+struct TFakeLicence {
+  int64_t id;
+  std::string desc;
+  int64_t qty;
+};
+struct TFakeTitle {
+  int64_t id;
+  std::string title;
+};
+
+class TFakeLicenseQuery : public ILicenseQuery {
+ public:
+  void SetSQLText(const std::string& text) override {
+    Close();
+    sql_ = text;
+  }
+  std::string SQLText() const override { return sql_.empty() ? sql_ : sql_ + "\r\n"; }
+  void SetParamInteger(const std::string& name, int64_t value) override {
+    ASSERT_EQ(name, "ID");
+    id_ = value;
+  }
+  void Open() override {
+    rows_.clear();
+    if (sql_ == "SELECT fLicenseID FROM tLicense;") {
+      for (const TFakeLicence& l : Licences) rows_.push_back({{"fLicenseID", l.id}});
+    } else {
+      ASSERT_EQ(sql_,
+                "SELECT * FROM tLicense JOIN tLicenseTitles ON tLicense.fLicenseID = "
+                "tLicenseTitles.fLicenseID WHERE tLicense.fLicenseID = :ID;");
+      for (const TFakeLicence& l : Licences)
+        for (const TFakeTitle& t : Titles)
+          if (l.id == id_ && t.id == l.id)
+            rows_.push_back({{"fLicenseID", l.id},
+                             {"fLicenseDesc", l.desc},
+                             {"fLicenseQty", l.qty},
+                             {"fTitleString", t.title}});
+    }
+    ++Opens;
+    open_ = true;
+    row_ = 0;
+  }
+  void First() override { row_ = 0; }
+  void Next() override { ++row_; }
+  bool Eof() const override { return !open_ || row_ >= rows_.size(); }
+  void Close() override { open_ = false; }
+  TADOValue FieldValue(const std::string& name) const override { return rows_.at(row_).at(name); }
+
+  std::vector<TFakeLicence> Licences;
+  std::vector<TFakeTitle> Titles;
+  int Opens = 0;
+  bool IsOpen() const { return open_; }
+
+ private:
+  std::string sql_;
+  int64_t id_ = 0;
+  std::vector<std::map<std::string, TADOValue>> rows_;
+  size_t row_ = 0;
+  bool open_ = false;
+};
+
 // A license database that is connected after Open when Connectable is set.
 class TFakeLicenseDatabase : public ILicenseDatabase {
  public:
@@ -43,10 +106,12 @@ class TFakeLicenseDatabase : public ILicenseDatabase {
   }
   void Close() override { connected_ = false; }
   bool Connected() const override { return connected_; }
+  ILicenseQuery& Query() override { return Source; }
 
   bool Connectable = true;
   std::string FileName;
   int Opens = 0;
+  TFakeLicenseQuery Source;
 
  private:
   bool connected_ = false;
