@@ -4,8 +4,8 @@
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <memory>
 #include <fstream>
+#include <memory>
 
 #include "platform/UncPath.h"
 #include "platform/ado/AdoError.h"
@@ -21,7 +21,8 @@ void CreateServerDatabase(const std::string& path, int version) {
       "LicenseQty INTEGER);"
       "CREATE TABLE LicenseTitles (ID INTEGER PRIMARY KEY AUTOINCREMENT, LicenseID INTEGER, "
       "Title TEXT);";
-  if (version >= 0) sql += "INSERT INTO DBVersions (Version) VALUES (" + std::to_string(version) + ");";
+  if (version >= 0)
+    sql += "INSERT INTO DBVersions (Version) VALUES (" + std::to_string(version) + ");";
   char* error = nullptr;
   rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
   if (rc != SQLITE_OK) {

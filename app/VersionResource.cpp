@@ -3,5 +3,5 @@
 #include "platform/FileVersion.h"
 
 __attribute__((section(".tyversion"), used)) const std::array<uint8_t, kVersionBlockSize>
-    kProgramVersionBlock = MakeVersionBlock(VERSION_MAJOR, VERSION_MINOR, VERSION_RELEASE,
-                                            VERSION_BUILD);
+    kProgramVersionBlock =
+        MakeVersionBlock(VERSION_MAJOR, VERSION_MINOR, VERSION_RELEASE, VERSION_BUILD);

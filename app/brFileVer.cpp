@@ -21,10 +21,10 @@ TVSFixedFileInfo GetFixedFileInfo(const std::string& fileName) {
   if (!VerQueryValueA(block.data(), size, "\\", &value, &len) || len < kFixedFileInfoSize)
     RaiseLastOSError();
   TVSFixedFileInfo info;
-  uint32_t* fields[] = {&info.dwSignature,       &info.dwStrucVersion,     &info.dwFileVersionMS,
-                        &info.dwFileVersionLS,   &info.dwProductVersionMS, &info.dwProductVersionLS,
-                        &info.dwFileFlagsMask,   &info.dwFileFlags,        &info.dwFileOS,
-                        &info.dwFileType,        &info.dwFileSubtype,      &info.dwFileDateMS,
+  uint32_t* fields[] = {&info.dwSignature,     &info.dwStrucVersion,     &info.dwFileVersionMS,
+                        &info.dwFileVersionLS, &info.dwProductVersionMS, &info.dwProductVersionLS,
+                        &info.dwFileFlagsMask, &info.dwFileFlags,        &info.dwFileOS,
+                        &info.dwFileType,      &info.dwFileSubtype,      &info.dwFileDateMS,
                         &info.dwFileDateLS};
   for (size_t i = 0; i < 13; ++i) *fields[i] = Get32(value + 4 * i);
   return info;

@@ -14,6 +14,10 @@ std::string SqlCountLicensesByDescription() {
          "UCASE(:Description);";
 }
 
-std::string SqlSelectDBVersion() { return "SELECT TOP 1 * FROM DBVersions ORDER BY Version DESC;"; }
+std::string SqlSelectDBVersion() {
+  return "SELECT TOP 1 * FROM DBVersions ORDER BY Version DESC;";
+}
 
-std::string SqlSelectLastID() { return "SELECT @@IDENTITY AS LastID;"; }
+std::string SqlSelectLastID() {
+  return "SELECT @@IDENTITY AS LastID;";
+}

@@ -283,7 +283,9 @@ void TfrmMain::Copylogtoclipboard1Click() {
   QApplication::clipboard()->setText(LogClipboardText());
 }
 
-void TfrmMain::cxButton1Click() { Copylogtoclipboard1Click(); }
+void TfrmMain::cxButton1Click() {
+  Copylogtoclipboard1Click();
+}
 
 void TfrmMain::ListViewSelectItem() {
   if (!ListView->selectedItems().isEmpty()) ListView->clearSelection();

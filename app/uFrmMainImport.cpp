@@ -17,7 +17,9 @@ const char kLicenseWithTitlesSql[] =
     "SELECT * FROM tLicense JOIN tLicenseTitles ON tLicense.fLicenseID = "
     "tLicenseTitles.fLicenseID WHERE tLicense.fLicenseID = :ID;";
 
-QString Quoted(const TADOValue& name) { return "\"" + QString::fromStdString(name.AsString()) + "\""; }
+QString Quoted(const TADOValue& name) {
+  return "\"" + QString::fromStdString(name.AsString()) + "\"";
+}
 
 // Closes a query when the scope ends, also on an exception or a skip.
 template <typename Query>

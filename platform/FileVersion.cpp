@@ -21,7 +21,9 @@ uint32_t Fail(uint32_t code) {
   return 0;
 }
 
-uint16_t Get16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+uint16_t Get16(const std::vector<uint8_t>& b, size_t at) {
+  return uint16_t(b[at] | b[at + 1] << 8);
+}
 uint32_t Get32(const std::vector<uint8_t>& b, size_t at) {
   return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
          uint32_t(b[at + 3]) << 24;
@@ -44,8 +46,12 @@ std::vector<uint8_t> ReadVersionSection(const std::string& fileName) {
     Fail(ERROR_RESOURCE_TYPE_NOT_FOUND);
     return std::vector<uint8_t>{};
   };
-  if (file.size() < 64 || std::memcmp(file.data(), "\x7F" "ELF", 4) != 0 || file[4] != 2 ||
-      file[5] != 1)
+  if (file.size() < 64 ||
+      std::memcmp(file.data(),
+                  "\x7F"
+                  "ELF",
+                  4) != 0 ||
+      file[4] != 2 || file[5] != 1)
     return none();
   uint64_t shoff = Get64(file, 0x28);
   uint16_t shentsize = Get16(file, 0x3A), shnum = Get16(file, 0x3C), shstrndx = Get16(file, 0x3E);
@@ -72,7 +78,9 @@ const char kRootKey[] = "VS_VERSION_INFO";
 
 }  // namespace
 
-uint32_t GetLastError() { return lastError; }
+uint32_t GetLastError() {
+  return lastError;
+}
 
 uint32_t GetFileVersionInfoSizeA(const std::string& fileName) {
   std::vector<uint8_t> block = ReadVersionSection(fileName);

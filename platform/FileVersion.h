@@ -82,8 +82,8 @@ constexpr std::array<uint8_t, kVersionBlockSize> MakeVersionBlock(uint16_t major
   for (char c : "VS_VERSION_INFO") put16(uint16_t(uint8_t(c)));
   at = 40;
   const uint32_t ms = uint32_t(major) << 16 | minor, ls = uint32_t(release) << 16 | build;
-  for (uint32_t v : {kFixedFileInfoSignature, 0x00010000u, ms, ls, ms, ls, 0x3Fu, 0u, 0x40004u,
-                     1u, 0u, 0u, 0u})
+  for (uint32_t v :
+       {kFixedFileInfoSignature, 0x00010000u, ms, ls, ms, ls, 0x3Fu, 0u, 0x40004u, 1u, 0u, 0u, 0u})
     put32(v);
   return b;
 }

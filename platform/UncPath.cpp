@@ -28,9 +28,13 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
-void SetUncMountRoot(const std::string& root) { MountRootStorage() = root.empty() ? "/mnt" : root; }
+void SetUncMountRoot(const std::string& root) {
+  MountRootStorage() = root.empty() ? "/mnt" : root;
+}
 
-const std::string& UncMountRoot() { return MountRootStorage(); }
+const std::string& UncMountRoot() {
+  return MountRootStorage();
+}
 
 std::string ResolveUncPath(const std::string& path) {
   bool unc = path.size() > 2 && (path[0] == '\\' || path[0] == '/') && path[1] == path[0];

@@ -51,8 +51,9 @@ void CaseMap(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool upper) {
   u_strFromUTF8WithSub(in.data(), len16 + 1, &len16, text, bytes, 0xFFFD, nullptr, &status);
   std::vector<UChar> out(size_t(len16) * 3 + 8);
   status = U_ZERO_ERROR;
-  int32_t outLen = upper ? u_strToUpper(out.data(), int32_t(out.size()), in.data(), len16, "", &status)
-                         : u_strToLower(out.data(), int32_t(out.size()), in.data(), len16, "", &status);
+  int32_t outLen =
+      upper ? u_strToUpper(out.data(), int32_t(out.size()), in.data(), len16, "", &status)
+            : u_strToLower(out.data(), int32_t(out.size()), in.data(), len16, "", &status);
   if (U_FAILURE(status)) {
     sqlite3_result_error(ctx, "case mapping failed", -1);
     return;
@@ -64,8 +65,12 @@ void CaseMap(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool upper) {
   utf8.resize(size_t(len8));
   sqlite3_result_text(ctx, utf8.c_str(), int(utf8.size()), SQLITE_TRANSIENT);
 }
-void Upper(sqlite3_context* c, int n, sqlite3_value** v) { CaseMap(c, n, v, true); }
-void Lower(sqlite3_context* c, int n, sqlite3_value** v) { CaseMap(c, n, v, false); }
+void Upper(sqlite3_context* c, int n, sqlite3_value** v) {
+  CaseMap(c, n, v, true);
+}
+void Lower(sqlite3_context* c, int n, sqlite3_value** v) {
+  CaseMap(c, n, v, false);
+}
 
 }  // namespace
 
@@ -78,7 +83,9 @@ std::string AdoErrorText(sqlite3* db, int rc) {
 
 TADOConnection::TADOConnection() = default;
 
-TADOConnection::~TADOConnection() { Close(); }
+TADOConnection::~TADOConnection() {
+  Close();
+}
 
 std::string TADOConnection::DataSourcePath() const {
   return ResolveUncPath(ConnectionValue(ConnectionString_, "Data Source"));
@@ -151,4 +158,6 @@ void TADOConnection::RollbackTrans() {
   Exec("ROLLBACK;", "Cannot roll back the transaction");
 }
 
-bool TADOConnection::InTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
+bool TADOConnection::InTransaction() const {
+  return db_ && sqlite3_get_autocommit(db_) == 0;
+}

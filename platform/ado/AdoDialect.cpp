@@ -1,12 +1,15 @@
 // Jet-to-SQLite statement translation and parameter markers.
 #include "platform/ado/AdoDialect.h"
 
-#include <cctype>
 #include <strings.h>
+
+#include <cctype>
 
 namespace {
 
-bool IsIdent(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsIdent(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 
 // Calls visit(i) for every index of sql that lies outside quotes, brackets and comments.
 template <typename F>
@@ -68,7 +71,8 @@ std::string TranslateJetSql(const std::string& sql) {
   out += sql.substr(copied);
   if (!limit.empty()) {
     size_t end = out.size();
-    while (end > 0 && (std::isspace(static_cast<unsigned char>(out[end - 1])) || out[end - 1] == ';'))
+    while (end > 0 &&
+           (std::isspace(static_cast<unsigned char>(out[end - 1])) || out[end - 1] == ';'))
       --end;
     out = out.substr(0, end) + " LIMIT " + limit + out.substr(end);
   }

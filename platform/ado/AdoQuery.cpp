@@ -134,7 +134,9 @@ void TADOQuery::Next() {
   if (row_ < rows_.size()) ++row_;
 }
 
-bool TADOQuery::Eof() const { return !active_ || row_ >= rows_.size(); }
+bool TADOQuery::Eof() const {
+  return !active_ || row_ >= rows_.size();
+}
 
 const TADOValue& TADOQuery::FieldByName(const std::string& name) const {
   if (!active_) throw EADOError("Operation is not allowed when the object is closed.");

@@ -166,5 +166,3 @@ class AppFixture : public ::testing::Test {
   TFakeLicenseDatabase* license_ = nullptr;
   std::unique_ptr<TfrmMain> form_;
 };
-
-

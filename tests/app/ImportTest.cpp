@@ -36,7 +36,8 @@ class ImportFixture : public AppFixture {
         db, sql.c_str(),
         [](void* out, int n, char** values, char**) {
           std::string row;
-          for (int i = 0; i < n; ++i) row += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
+          for (int i = 0; i < n; ++i)
+            row += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
           static_cast<std::vector<std::string>*>(out)->push_back(row);
           return 0;
         },
@@ -51,9 +52,9 @@ class ImportFixture : public AppFixture {
 
 TEST_F(ImportFixture, EmptySource) {
   form_->btnImportClick();
-  EXPECT_EQ(LogMessages(), (QStringList{"Retieving License IDs...", "Begining transaction",
-                                        "Importing Licenses...", "Commiting transation",
-                                        "Import complete"}));
+  EXPECT_EQ(LogMessages(),
+            (QStringList{"Retieving License IDs...", "Begining transaction",
+                         "Importing Licenses...", "Commiting transation", "Import complete"}));
   EXPECT_EQ(form_->ProgressPosition(), 100);
   EXPECT_EQ(dialogs_.Messages, QStringList{"Import complete"});
   EXPECT_EQ(dialogs_.Types.back(), TMsgDlgType::mtInformation);
@@ -71,11 +72,11 @@ TEST_F(ImportFixture, ImportsSkipsAndLeavesLicencesWithoutTitles) {
   Source().Licences = {{1, "Office", 5}, {2, "No titles", 1}, {3, "office", 2}, {4, "éditeur", 9}};
   Source().Titles = {{1, "Word"}, {1, "Excel"}, {3, "Other"}, {4, "Writer"}};
   form_->btnImportClick();
-  EXPECT_EQ(LogMessages(),
-            (QStringList{"Retieving License IDs...", "Begining transaction", "Importing Licenses...",
-                         "Importing \"Office\"", "Skipping [already exisits] \"office\"",
-                         "Skipping [already exisits] \"éditeur\"", "Commiting transation",
-                         "Import complete"}));
+  EXPECT_EQ(LogMessages(), (QStringList{"Retieving License IDs...", "Begining transaction",
+                                        "Importing Licenses...", "Importing \"Office\"",
+                                        "Skipping [already exisits] \"office\"",
+                                        "Skipping [already exisits] \"éditeur\"",
+                                        "Commiting transation", "Import complete"}));
   EXPECT_EQ(LogStatuses()[4], "WARNING");
   EXPECT_EQ(Rows("SELECT ID, Description, LicenseQty FROM Licenses ORDER BY ID"),
             (std::vector<std::string>{"1|ÉDITEUR|1", "2|Office|5"}));
@@ -117,14 +118,15 @@ TEST_F(ImportFixture, ProviderErrorOnThirdTitleRollsBack) {
   form_->btnImportClick();
   QStringList log = LogMessages();
   ASSERT_GE(log.size(), 5);
-  EXPECT_EQ(log.mid(log.size() - 4),
-            (QStringList{"Import Failed with error : provider refused the row",
-                         "Last Tallyon Server SQL : "
-                         "INSERT INTO LicenseTitles (LicenseID,Title) VALUES (:LicenseID,:Title);\r\n",
-                         "Last Vivirav Irarude SQL : "
-                         "SELECT * FROM tLicense JOIN tLicenseTitles ON tLicense.fLicenseID = "
-                         "tLicenseTitles.fLicenseID WHERE tLicense.fLicenseID = :ID;\r\n",
-                         "Tallyon Server transaction rollback complete"}));
+  EXPECT_EQ(
+      log.mid(log.size() - 4),
+      (QStringList{"Import Failed with error : provider refused the row",
+                   "Last Tallyon Server SQL : "
+                   "INSERT INTO LicenseTitles (LicenseID,Title) VALUES (:LicenseID,:Title);\r\n",
+                   "Last Vivirav Irarude SQL : "
+                   "SELECT * FROM tLicense JOIN tLicenseTitles ON tLicense.fLicenseID = "
+                   "tLicenseTitles.fLicenseID WHERE tLicense.fLicenseID = :ID;\r\n",
+                   "Tallyon Server transaction rollback complete"}));
   EXPECT_EQ(dialogs_.Messages, QStringList{"Import Failed with error : provider refused the row"});
   EXPECT_EQ(dialogs_.Types[0], TMsgDlgType::mtError);
   EXPECT_TRUE(Rows("SELECT * FROM Licenses").empty());

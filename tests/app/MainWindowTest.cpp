@@ -16,7 +16,9 @@
 
 namespace {
 
-QColor LabelColour(QLabel* label) { return label->palette().color(QPalette::WindowText); }
+QColor LabelColour(QLabel* label) {
+  return label->palette().color(QPalette::WindowText);
+}
 
 const char kServerPath[] = "\\\\SRV\\Dudir$\\tyx.mdb";
 
@@ -62,9 +64,11 @@ TEST_F(AppFixture, SettingsEdgeCases) {
   const Case cases[] = {
       {nullptr, "", ""},
       {"[General]\nDataServer=MAIN\n", "MAIN", ""},
-      {"[General]\nDataServer=MAIN\n[Vivirav%20Irarude]\nDataBase=/data/swdb.vex\nProbeServer=\"   \"\n",
+      {"[General]\nDataServer=MAIN\n[Vivirav%20Irarude]\nDataBase=/data/swdb.vex\nProbeServer=\"   "
+       "\"\n",
        "MAIN", "/data/swdb.vex"},
-      {"[General]\nDataServer=MAIN\n[Vivirav%20Irarude]\nDataBase=/data/swdb.vex\nProbeServer=PROBE\n",
+      {"[General]\nDataServer=MAIN\n[Vivirav%20Irarude]\nDataBase=/data/"
+       "swdb.vex\nProbeServer=PROBE\n",
        "PROBE", "/data/swdb.vex"},
       {"[Vivirav%20Irarude]\nProbeServer=PROBE\n", "PROBE", ""},
       {"[General]\nDataServer=MAIN\n[Vivirav%20Irarude]\nDataBase=\"  /my data/sw db.vex  \"\n",
@@ -116,13 +120,14 @@ TEST_F(AppFixture, ServerVersionTooLow) {
     form_->edtServer->setText("SRV");
     form_->ConnectServer();
     EXPECT_FALSE(form_->ADOConnection.Connected());
-    EXPECT_EQ(form_->lbServerStatus->text(), QString("Database version too low ") + c.shown + " require 6");
+    EXPECT_EQ(form_->lbServerStatus->text(),
+              QString("Database version too low ") + c.shown + " require 6");
     EXPECT_EQ(LabelColour(form_->lbServerStatus), clRed);
     EXPECT_EQ(LogMessages(),
               (QStringList{QString("Database connected : ") + kServerPath,
                            "Tallyon Server Database disconnected",
-                           QString("Tallyon database version too low.  Database version : ") + c.shown +
-                               " require 6."}));
+                           QString("Tallyon database version too low.  Database version : ") +
+                               c.shown + " require 6."}));
     EXPECT_EQ(LogStatuses().last(), "ERROR");
     EXPECT_TRUE(dialogs_.Messages.isEmpty());
   }
@@ -145,10 +150,12 @@ TEST_F(AppFixture, ServerFailures) {
   EXPECT_FALSE(form_->ADOConnection.Connected());
   EXPECT_EQ(form_->lbServerStatus->text(), "Disconnected");
   ASSERT_EQ(LogMessages().size(), 1);
-  EXPECT_TRUE(LogMessages()[0].startsWith("Tallyon Database error : ")) << LogMessages()[0].toStdString();
+  EXPECT_TRUE(LogMessages()[0].startsWith("Tallyon Database error : "))
+      << LogMessages()[0].toStdString();
   ASSERT_EQ(dialogs_.Messages.size(), 1);
-  EXPECT_TRUE(dialogs_.Messages[0].startsWith(
-      "The following database error was encountered while connecting to the Tallyon Server : \r\n"));
+  EXPECT_TRUE(
+      dialogs_.Messages[0].startsWith("The following database error was encountered while "
+                                      "connecting to the Tallyon Server : \r\n"));
   EXPECT_EQ(dialogs_.Types[0], TMsgDlgType::mtError);
 
   // No DBVersions table: the error is reported, the connection stays open.
@@ -198,7 +205,8 @@ TEST_F(AppFixture, LicenseDatabaseConnection) {
   form_->edtLicDatabase->setText(QString::fromStdString(dir_ + "/none.vex"));
   form_->ConnectLicenseDatabase();
   EXPECT_EQ(form_->lbLicenseStatus->text(), "The Vivirav Irarude Database could not be found.");
-  EXPECT_EQ(LogMessages(), QStringList{QString::fromStdString("Database file not found : " + dir_ + "/none.vex")});
+  EXPECT_EQ(LogMessages(),
+            QStringList{QString::fromStdString("Database file not found : " + dir_ + "/none.vex")});
   EXPECT_EQ(license_->Opens, 0);
 
   // Surrounding spaces stay in the edit; the trimmed path is opened and logged.
@@ -214,8 +222,9 @@ TEST_F(AppFixture, LicenseDatabaseConnection) {
 
   // Choosing it again closes and reopens it.
   form_->edtLicDatabasePropertiesButtonClick();
-  EXPECT_EQ(LogMessages().mid(1), (QStringList{"Vivirav Irarude Database disconnected",
-                                               QString::fromStdString("Database connected : " + file)}));
+  EXPECT_EQ(LogMessages().mid(1),
+            (QStringList{"Vivirav Irarude Database disconnected",
+                         QString::fromStdString("Database connected : " + file)}));
   // Cancelling the chooser changes nothing.
   dialogs_.NextFile = std::nullopt;
   form_->edtLicDatabasePropertiesButtonClick();
@@ -238,8 +247,9 @@ TEST_F(AppFixture, UnavailableEngineNeverReportsConnected) {
   EXPECT_FALSE(form.VexDatabase->Connected());
   EXPECT_EQ(form.lbLicenseStatus->text(), "Disconnected");
   ASSERT_EQ(dialogs_.Messages.size(), 1);
-  EXPECT_TRUE(dialogs_.Messages[0].startsWith(
-      "The following database error was encountered while opening the Vivirav Irarude database : \r\n"));
+  EXPECT_TRUE(
+      dialogs_.Messages[0].startsWith("The following database error was encountered while opening "
+                                      "the Vivirav Irarude database : \r\n"));
 }
 
 TEST_F(AppFixture, LogAndClipboard) {
@@ -255,7 +265,8 @@ TEST_F(AppFixture, LogAndClipboard) {
   EXPECT_EQ(top->text(3), " inside and crème");
   QStringList lines = form_->LogClipboardText().split("\r\n");
   ASSERT_EQ(lines.size(), 3);
-  EXPECT_TRUE(lines[0].endsWith(" | WARNING | with  |  inside and crème")) << lines[0].toStdString();
+  EXPECT_TRUE(lines[0].endsWith(" | WARNING | with  |  inside and crème"))
+      << lines[0].toStdString();
   EXPECT_TRUE(lines[1].endsWith(" | OK | first"));
   EXPECT_EQ(lines[2], "");
   form_->cxButton1Click();

@@ -44,12 +44,15 @@ class AdoTest : public ::testing::Test {
   static void Exec(const std::string& path, const std::string& sql) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
     sqlite3_close(db);
   }
   int64_t Count(const std::string& description) {
     TADOQuery q(&connection_);
-    q.SetSQLText("SELECT COUNT(ID) AS RowCount FROM Licenses WHERE UCASE(Description) = UCASE(:Description);");
+    q.SetSQLText(
+        "SELECT COUNT(ID) AS RowCount FROM Licenses WHERE UCASE(Description) = "
+        "UCASE(:Description);");
     q.ParamByName("Description").Value = description;
     q.Open();
     q.First();
@@ -57,7 +60,8 @@ class AdoTest : public ::testing::Test {
   }
   void Insert(const std::string& description, int qty) {
     TADOQuery q(&connection_);
-    q.SetSQLText("INSERT INTO Licenses (Description,LicenseQty) VALUES (:Description,:LicenseQty);");
+    q.SetSQLText(
+        "INSERT INTO Licenses (Description,LicenseQty) VALUES (:Description,:LicenseQty);");
     q.ParamByName("Description").Value = description;
     q.ParamByName("LicenseQty").Value = qty;
     EXPECT_EQ(q.ExecSQL(), 1);
@@ -86,7 +90,8 @@ TEST(AdoDialect, TranslatesJetStatements) {
 }
 
 TEST(AdoDialect, ParameterMarkers) {
-  EXPECT_EQ(ParseParameterNames("INSERT INTO LicenseTitles (LicenseID,Title) VALUES (:LicenseID,:Title);"),
+  EXPECT_EQ(ParseParameterNames(
+                "INSERT INTO LicenseTitles (LicenseID,Title) VALUES (:LicenseID,:Title);"),
             (std::vector<std::string>{"LicenseID", "Title"}));
   EXPECT_EQ(ParseParameterNames("SELECT ':no', \"a:b\" FROM t WHERE x = :X OR y = :x -- :c"),
             (std::vector<std::string>{"X"}));
@@ -215,7 +220,10 @@ TEST(UncPath, ResolvesToMountRootOrGvfs) {
   fs::create_directories(dir + "/mnt/SRV1/Dudir$");
   std::ofstream(dir + "/mnt/SRV1/Dudir$/tyx.mdb") << "x";
   EXPECT_TRUE(FileExists("\\\\SRV1\\Dudir$\\tyx.mdb"));
-  if (oldRuntime) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1); else unsetenv("XDG_RUNTIME_DIR");
+  if (oldRuntime)
+    setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+  else
+    unsetenv("XDG_RUNTIME_DIR");
   SetUncMountRoot("/mnt");
   fs::remove_all(dir);
 }

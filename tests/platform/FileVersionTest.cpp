@@ -1,6 +1,4 @@
 // Reading the version record back from program files, and finding the program's full path.
-#include "platform/FileVersion.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <vector>
+
+#include "platform/FileVersion.h"
 
 namespace fs = std::filesystem;
 
@@ -23,7 +23,8 @@ TEST(FileVersion, BlockLayout) {
   const uint8_t fixed[] = {0xBD, 0x04, 0xEF, 0xFE, 0, 0, 1, 0, 0, 0, 1, 0, 5, 0, 1, 0};
   EXPECT_TRUE(std::equal(std::begin(fixed), std::end(fixed), value));
   EXPECT_FALSE(VerQueryValueA(block.data(), 60, "\\", &value, &len));
-  EXPECT_FALSE(VerQueryValueA(block.data(), uint32_t(block.size()), "\\StringFileInfo", &value, &len));
+  EXPECT_FALSE(
+      VerQueryValueA(block.data(), uint32_t(block.size()), "\\StringFileInfo", &value, &len));
 }
 
 TEST(FileVersion, FilesWithoutARecord) {
