@@ -32,14 +32,14 @@ void TVexMetaObjectDef::AssignDef(const TVexMetaObjectDef& source) {
   Tag = source.Tag;
 }
 
-void TVexMetaObjectDef::LoadFromStream(TVexStoredReader& stream) {
-  Name = stream.ReadShortString(kReadNameLength, kReadName);
-  ObjectID = stream.ReadInt32(kReadObjectID);
+void TVexMetaObjectDef::LoadFromStream(TVexStream& stream) {
+  Name = ReadStoredShortString(stream, kReadNameLength, kReadName);
+  ObjectID = ReadStoredInt32(stream, kReadObjectID);
 }
 
-void TVexMetaObjectDef::SaveToStream(TVexStoredWriter& stream) const {
-  stream.WriteShortString(Name, kWriteNameLength, kWriteName);
-  stream.WriteInt32(ObjectID, kWriteObjectID);
+void TVexMetaObjectDef::SaveToStream(TVexStream& stream) const {
+  WriteStoredShortString(stream, Name, kWriteNameLength, kWriteName);
+  WriteStoredInt32(stream, ObjectID, kWriteObjectID);
 }
 
 void TVexMetaObjectDefs::CheckIndex(int32_t index, bool allowEnd) const {
@@ -53,8 +53,8 @@ void TVexMetaObjectDefs::CheckAccepted(const TVexMetaObjectDef& def) const {
                         {def.ClassName(), ClassName()});
 }
 
-int32_t TVexMetaObjectDefs::LoadCount(TVexStoredReader& stream) {
-  const int32_t count = stream.ReadInt32(kReadCount);
+int32_t TVexMetaObjectDefs::LoadCount(TVexStream& stream) {
+  const int32_t count = ReadStoredInt32(stream, kReadCount);
   if (count < 0) RaiseInvalidStoredValue("definition count", count);
   return count;
 }
@@ -69,15 +69,15 @@ TVexMetaObjectDef& TVexMetaObjectDefs::AddNew() {
                       {"InternalAddCreated", ClassName()});
 }
 
-void TVexMetaObjectDefs::LoadFromStream(TVexStoredReader& stream) {
+void TVexMetaObjectDefs::LoadFromStream(TVexStream& stream) {
   ClearDefs();
   const int32_t count = LoadCount(stream);
   // Definitions are added as they are read, so a damaged count costs nothing in advance.
   for (int32_t i = 0; i < count; ++i) AddNew().LoadFromStream(stream);
 }
 
-void TVexMetaObjectDefs::SaveToStream(TVexStoredWriter& stream) const {
-  stream.WriteInt32(Count(), kWriteCount);
+void TVexMetaObjectDefs::SaveToStream(TVexStream& stream) const {
+  WriteStoredInt32(stream, Count(), kWriteCount);
   for (const auto& def : Items_) def->SaveToStream(stream);
 }
 
