@@ -146,9 +146,12 @@ void TVexConstraintDefs::AssignDefs(const TVexMetaObjectDefs& source) {
   if (&source == this) return;
   ClearDefs();
   for (int32_t i = 0; i < source.Count(); ++i) {
-    const auto& from = static_cast<const TVexConstraintDef&>(source.GetDef(i));
-    auto def = TVexConstraintDef::Create(from.ConstraintType());
-    def->AssignDef(from);
+    const auto* from = dynamic_cast<const TVexConstraintDef*>(&source.GetDef(i));
+    if (!from)
+      throw EVexException(30035, "Cannot assign definition of class '%s' to class '%s'",
+                          {source.GetDef(i).ClassName(), ClassName()});
+    auto def = TVexConstraintDef::Create(from->ConstraintType());
+    def->AssignDef(*from);
     AddDef(std::move(def));
   }
 }

@@ -47,10 +47,11 @@ void TVexMetaObjectDefs::CheckIndex(int32_t index, bool allowEnd) const {
     throw EVexException(10006, "List index out of bounds (%d)", {index});
 }
 
-void TVexMetaObjectDefs::CheckAccepted(const TVexMetaObjectDef& def) const {
-  if (Accepts_ && !Accepts_(def))
+void TVexMetaObjectDefs::CheckAccepted(const TVexMetaObjectDef* def) const {
+  if (!def) throw EVexException(30035, "Nil pointer occured");
+  if (Accepts_ && !Accepts_(*def))
     throw EVexException(30035, "Cannot assign definition of class '%s' to class '%s'",
-                        {def.ClassName(), ClassName()});
+                        {def->ClassName(), ClassName()});
 }
 
 int32_t TVexMetaObjectDefs::LoadCount(TVexStream& stream) {
@@ -60,7 +61,7 @@ int32_t TVexMetaObjectDefs::LoadCount(TVexStream& stream) {
 }
 
 void TVexMetaObjectDefs::AddDef(std::unique_ptr<TVexMetaObjectDef> def) {
-  CheckAccepted(*def);
+  CheckAccepted(def.get());
   Items_.push_back(std::move(def));
 }
 
@@ -98,7 +99,7 @@ void TVexMetaObjectDefs::DeleteDef(int32_t index) {
 
 void TVexMetaObjectDefs::InsertDef(int32_t index, std::unique_ptr<TVexMetaObjectDef> def) {
   CheckIndex(index, true);
-  CheckAccepted(*def);
+  CheckAccepted(def.get());
   Items_.insert(Items_.begin() + index, std::move(def));
 }
 
@@ -121,7 +122,7 @@ TVexMetaObjectDef& TVexMetaObjectDefs::GetDef(int32_t index) const {
 
 void TVexMetaObjectDefs::ReplaceDef(int32_t index, std::unique_ptr<TVexMetaObjectDef> def) {
   CheckIndex(index);
-  CheckAccepted(*def);
+  CheckAccepted(def.get());
   Items_[index] = std::move(def);
 }
 

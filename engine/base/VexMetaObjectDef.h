@@ -79,8 +79,8 @@ class TVexMetaObjectDefs {
 
  protected:
   void CheckIndex(int32_t index, bool allowEnd = false) const;
-  // Raises 30035 when a definition of another class is handed to a typed list.
-  void CheckAccepted(const TVexMetaObjectDef& def) const;
+  // Raises 30035 when no definition or one of another class is handed to a typed list.
+  void CheckAccepted(const TVexMetaObjectDef* def) const;
   // Reads the count of a stored list (code 10159); a negative count is a format error.
   static int32_t LoadCount(TVexStream& stream);
 
