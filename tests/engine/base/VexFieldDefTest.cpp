@@ -295,6 +295,10 @@ TEST(VexFieldDefs, LookupByNameIgnoresCaseAndByObjectID) {
   EXPECT_EQ(defs.IndexOfObjectID(2), 1);
   EXPECT_EQ(defs.FindByObjectID(1), &defs[0]);
   EXPECT_EQ(defs.IndexOfObjectID(-1), -1);
+
+  // Windows-1252 letters outside ASCII are upper-cased too: "\xE9t\xE9" is "été".
+  Fill(defs, {"\xC9T\xC9"});
+  EXPECT_EQ(defs.IndexOfName("\xE9t\xE9"), 2);
 }
 
 TEST(VexFieldDefs, AssignRefusesADuplicateName) {
