@@ -8,6 +8,7 @@
 
 #include "engine/base/VexConverts.h"
 #include "engine/base/VexMemory.h"
+#include "engine/base/VexPlatformVariant.h"
 #include "engine/base/VexStreamConcepts.h"
 #include "engine/base/VexTypes.h"
 
@@ -119,6 +120,12 @@ class TVexVariant {
 
   // Converts the held value in place to another storage type.
   void CastTo(TVexStorageType type);
+
+  // Exchange with the platform's variant: empty or null becomes NULL (type kept), other kinds
+  // go through the matching setter (30113 for an unsupported kind); the reverse gives the
+  // kind of the storage type (30114 for a type without one).
+  void FromPlatformVariant(const TPlatformVariant& value);
+  TPlatformVariant ToPlatformVariant() const;
 
   // Arithmetic on the variant itself (the left operand).
   void Negate();
