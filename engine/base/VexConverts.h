@@ -25,6 +25,9 @@ struct TVexDateTimeRaw {
   bool operator==(const TVexDateTimeRaw&) const = default;
 };
 
+// Nearest integer, halves to even, whatever the current rounding mode.
+long double RoundHalfEven(long double x);
+
 TDateTime DayNumberToDateTime(int32_t day);
 int32_t DateTimeToDayNumber(TDateTime value);  // truncates toward zero
 TDateTime MsToDateTime(int32_t ms);

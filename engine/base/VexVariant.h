@@ -144,6 +144,8 @@ class TVexVariant {
   void SetNative(TVexStorageType t, const void* bytes, int32_t n);
   void CheckNotNullFor(TVexStorageType t) const;
   void Adopt(TVexStorageType type, TVexMemoryBlock block, int32_t size);
+  // Runs '+', '*' or '/' with other in the promoted type of both operands.
+  void ApplyOperator(char op, const TVexVariant& other);
   // Stream loading: checks a stored value's header and size before memory is taken for it.
   void CheckStoredValue(uint8_t type, bool isNull, int32_t size, int64_t remaining) const;
   void AdoptLoaded(uint8_t type, TVexMemoryBlock block, int32_t size);
