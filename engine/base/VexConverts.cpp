@@ -123,7 +123,11 @@ TDateTime DayNumberToDateTime(int32_t day) {
 }
 
 int32_t DateTimeToDayNumber(TDateTime value) {
-  return int32_t(int64_t(std::trunc(value)) + kVexDateDelta);
+  // A value that is no number or lies far outside every calendar has no day number: it is
+  // stored as the null-date marker rather than converted with undefined results.
+  const double days = std::trunc(value);
+  if (!(std::fabs(days) < 2147483647.0 - kVexDateDelta)) return kVexNullDate;
+  return int32_t(int64_t(days) + kVexDateDelta);
 }
 
 TDateTime MsToDateTime(int32_t ms) {
@@ -131,6 +135,7 @@ TDateTime MsToDateTime(int32_t ms) {
 }
 
 int32_t DateTimeToMs(TDateTime value) {
+  if (!std::isfinite(value)) return 0;
   const long double fraction = (long double)value - std::truncl((long double)value);
   return int32_t(RoundHalfEven(fraction * kVexMsPerDay));
 }
