@@ -20,6 +20,19 @@ void TVexInternalDBTransactedAccessFile::CheckOpen(const char* operation) {
                         {operation});
 }
 
+void TVexInternalDBTransactedAccessFile::RemoveChain(int32_t sessionId, int32_t pageNo,
+                                                     std::unordered_set<int32_t>& seen) {
+  while (pageNo != -1 && seen.insert(pageNo).second) {
+    int32_t next;
+    {
+      TVexPageGuard page(*PageManager, PageManager->GetPage(sessionId, pageNo, true, FileType));
+      next = PageNextPageNo(page->Buffer);
+    }
+    PageManager->RemovePage(sessionId, pageNo);
+    pageNo = next;
+  }
+}
+
 int32_t TVexInternalDBTransactedAccessFile::Create(int32_t sessionId) {
   if (StartPageNo != -1)
     throw EVexException(30383, "Cannot create Internal file. File already exists. StartPageNo=%d",
@@ -34,16 +47,7 @@ int32_t TVexInternalDBTransactedAccessFile::Create(int32_t sessionId) {
 void TVexInternalDBTransactedAccessFile::Delete(int32_t sessionId) {
   CheckOpen("Delete");
   std::unordered_set<int32_t> seen;
-  int32_t pageNo = StartPageNo;
-  while (pageNo != -1 && seen.insert(pageNo).second) {
-    int32_t next;
-    {
-      TVexPageGuard page(*PageManager, PageManager->GetPage(sessionId, pageNo, true, FileType));
-      next = PageNextPageNo(page->Buffer);
-    }
-    PageManager->RemovePage(sessionId, pageNo);
-    pageNo = next;
-  }
+  RemoveChain(sessionId, StartPageNo, seen);
   StartPageNo = -1;
 }
 
@@ -168,15 +172,7 @@ void TVexInternalDBTransactedAccessFile::SetSize(int32_t sessionId, int32_t stor
       SetPageNextPageNo(last->Buffer, -1);
       last->Dirty = true;
       // The pages cut off go back to the free-space map with the session's commit.
-      while (cut != -1 && seen.insert(cut).second) {
-        int32_t next;
-        {
-          TVexPageGuard page(*PageManager, PageManager->GetPage(sessionId, cut, true, FileType));
-          next = PageNextPageNo(page->Buffer);
-        }
-        PageManager->RemovePage(sessionId, cut);
-        cut = next;
-      }
+      RemoveChain(sessionId, cut, seen);
     }
   }
   TVexPageGuard start(*PageManager, PageManager->GetPage(sessionId, StartPageNo, true, FileType));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/storage/PageManager.h"
@@ -42,5 +43,8 @@ class TVexInternalDBTransactedAccessFile {
   void CheckOpen(const char* operation);
   // Copies stored bytes between buffer and the chain; answers the bytes moved.
   int32_t Transfer(int32_t sessionId, uint8_t* buffer, int32_t count, bool validate, bool write);
+  // Removes the pages of the chain from pageNo on (pages in seen are passed over: a chain
+  // that loops stops there).
+  void RemoveChain(int32_t sessionId, int32_t pageNo, std::unordered_set<int32_t>& seen);
   int32_t DataSize() const { return PageManager->PageDataSize; }
 };

@@ -85,13 +85,21 @@ TEST_F(TransactedFileTest, ShrinkingGivesPagesBackAndCompressionRoundTrips) {
   EXPECT_EQ(f.ReadAll(0, true), text);
   EXPECT_FALSE(pm_.FreeSpaceManager->IsPageUsed(chain.back()));
   // A new page reuses what the shrink gave back.
-  TVexPageGuard p(pm_, pm_.AddPage(0, ptTableRecord));
-  EXPECT_EQ(p->PageNo, chain[1]);
+  {
+    TVexPageGuard p(pm_, pm_.AddPage(0, ptTableRecord));
+    EXPECT_EQ(p->PageNo, chain[1]);
+  }
   // An empty content marked as compressed reads as empty.
   TVexInternalDBTransactedAccessFile empty(&pm_, ptTableMetaData);
   empty.Create(0);
   empty.SetSize(0, 0, 1, 0);
   EXPECT_TRUE(empty.ReadAll(0, true).empty());
+  // Deleting gives every page of the chain back.
+  int32_t start = f.StartPageNo;
+  f.Delete(0);
+  pm_.Commit(0);
+  EXPECT_FALSE(f.IsOpen());
+  EXPECT_FALSE(pm_.FreeSpaceManager->IsPageUsed(start));
 }
 
 TEST_F(TransactedFileTest, ReadsContentStoredAsABlockChain) {
