@@ -144,7 +144,10 @@ TVexPage* TVexPageManager::AddPage(int32_t sessionId, uint16_t pageType) {
   }
   page->SessionId = sessionId;
   if (TVexPage* stale = SharedCache.Find(page->PageNo)) {
-    if (stale->UseCount > 0) throw EVexException(20090, "Page is used by other session");
+    if (stale->UseCount > 0) {  // cannot happen with a sound map; give the number back
+      FreePage(page->PageNo);
+      throw EVexException(20090, "Page is used by other session");
+    }
     SharedCache.Delete(page->PageNo);
   }
   int32_t pageNo = page->PageNo;
