@@ -151,9 +151,8 @@ std::string ResolveProgramPath(const std::string& argv0) {
   while (start <= dirs.size()) {
     size_t end = dirs.find(':', start);
     if (end == std::string::npos) end = dirs.size();
-    std::string dir = dirs.substr(start, end - start);
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir + "/" + argv0;
+    std::string candidate = end > start ? dirs.substr(start, end - start) : std::string(".");
+    candidate.append(1, '/').append(argv0);
     struct stat st;
     if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         ::access(candidate.c_str(), X_OK) == 0 && ::realpath(candidate.c_str(), resolved))
