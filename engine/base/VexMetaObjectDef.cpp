@@ -1,10 +1,10 @@
 // The base of every metadata definition and the owning list of definitions.
 #include "engine/base/VexMetaObjectDef.h"
 
-#include <cctype>
 #include <typeinfo>
 
 #include "engine/base/VexExcept.h"
+#include "engine/base/VexStrUtils.h"
 
 namespace {
 // Error codes of the stored form of the base part and of list counts.
@@ -14,12 +14,8 @@ constexpr int32_t kReadCount = 10159, kWriteCount = 10158;
 }  // namespace
 
 bool SameDefName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
+  // Case mapping keeps the length, so texts of different length never match.
+  return a.size() == b.size() && VexAnsiUpperCase(a) == VexAnsiUpperCase(b);
 }
 
 void TVexMetaObjectDef::CheckSameClass(const TVexMetaObjectDef& source) const {
