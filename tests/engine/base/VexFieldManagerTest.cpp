@@ -4,7 +4,7 @@
 
 #include "engine/base/VexFieldDef.h"
 #include "engine/base/VexFieldManager.h"
-#include "engine/base/VexStoredForm.h"
+#include "engine/base/VexMemoryStream.h"
 #include "tests/engine/base/ExpectVexError.h"
 #include "tests/engine/base/MemoryTableFixture.h"
 
@@ -127,22 +127,25 @@ TEST(VexFieldManager, CountersStoredForm) {
   f.AddField("B", vdtInteger);
   f.Open();
   TVexBaseFieldManager& fields = *f.Table->FieldManager;
-  TVexBufferWriter writer;
-  fields.SaveCounters(writer);
+  TVexMemoryStream written;
+  fields.SaveCounters(written);
   const std::vector<uint8_t> expected = {2, 0, 0, 0, 3, 0, 0, 0, 0, 0,
                                          0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_EQ(writer.Bytes(), expected);
+  EXPECT_EQ(std::vector<uint8_t>(written.Memory(), written.Memory() + written.GetSize()), expected);
 
-  std::vector<uint8_t> stored = {1, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0};
-  TVexBufferReader reader(stored);
-  fields.LoadCounters(reader);
+  auto streamOf = [](const std::vector<uint8_t>& bytes) {
+    auto stream = std::make_unique<TVexMemoryStream>();
+    stream->Write(bytes.data(), int32_t(bytes.size()));
+    stream->Seek(0, TSeekOrigin::soBeginning);
+    return stream;
+  };
+  fields.LoadCounters(*streamOf({1, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(fields.Counter(0), 9);
   EXPECT_EQ(fields.Counter(1), 0);
 
   // A count that the content cannot hold is damage.
-  std::vector<uint8_t> damaged = {0xFF, 0xFF, 0xFF, 0x0F, 1, 2};
-  TVexBufferReader bad(damaged);
-  ExpectVexError([&] { fields.LoadCounters(bad); }, 20164);
+  auto damaged = streamOf({0xFF, 0xFF, 0xFF, 0x0F, 1, 2});
+  ExpectVexError([&] { fields.LoadCounters(*damaged); }, 20164);
 
   fields.ResetCounters();
   EXPECT_EQ(fields.Counter(0), 3);
