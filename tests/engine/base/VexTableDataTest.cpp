@@ -199,3 +199,27 @@ TEST(VexTableData, BlobFieldsNeedABlockSize) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(VexTableData, FailedTemporaryIndexRollsTheSessionBack) {
+  TMemTableFixture f;
+  f.AddField("A", vdtInteger);
+  f.Open();
+  f.Insert({1});
+  f.Insert({2});
+  TRecordingPages pages;
+  f.Table->PageManager = &pages;
+  bool created = false;
+  // Building an index on a field the table lacks fails while its keys are compared.
+  ExpectVexError(
+      [&] {
+        f.Table->IndexManager->PrepareIndexForFields(f.Cursor, {"Nope"}, {""}, {""}, created);
+      },
+      20043);
+  EXPECT_FALSE(created);
+  EXPECT_EQ(pages.Log, "R0");
+  EXPECT_EQ(f.Table->IndexManager->IndexDefs().Count(), 0);  // the definition went with it
+}
+
+}  // namespace
