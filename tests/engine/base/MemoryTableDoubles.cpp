@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/base/VexAccessPath.h"
 #include "engine/base/VexConstraintManager.h"
 #include "engine/base/VexCursor.h"
 #include "engine/base/VexExcept.h"
@@ -247,22 +248,7 @@ TVexOwned<TVexScanState> TMemIndex::CreateScanState() {
 }
 
 bool TMemIndex::Satisfies(const uint8_t* row, const TVexScanSearchCondition* condition) {
-  if (!condition || !condition->KeyBuffer) return true;
-  const int32_t c = CompareRecordKeys(row, condition->KeyBuffer, condition->KeyFieldCount);
-  switch (condition->CompareType) {
-    case vscEqual:
-      return c == 0;
-    case vscLess:
-      return c < 0;
-    case vscGreater:
-      return c > 0;
-    case vscLessOrEqual:
-      return c <= 0;
-    case vscGreaterOrEqual:
-      return c >= 0;
-    default:
-      return true;
-  }
+  return !condition || KeyConditionHolds(*this, row, *condition);
 }
 
 bool TMemIndex::ScanNext(int32_t sessionID, bool firstCall, TVexScanState& state,
