@@ -2,6 +2,7 @@
 // and the counters' stored form.
 #include <gtest/gtest.h>
 
+#include "engine/base/VexExpressionHooks.h"
 #include "engine/base/VexFieldDef.h"
 #include "engine/base/VexFieldManager.h"
 #include "engine/base/VexMemoryStream.h"
@@ -119,6 +120,32 @@ TEST(VexFieldManager, DefaultsAreAppliedAndKeptInsideTheSlot) {
   EXPECT_EQ(f.Text(1), "abcd");  // cut to the field's length, the next slot untouched
   EXPECT_EQ(f.Int(2), std::nullopt);
   EXPECT_EQ(f.Int(3), 99);
+}
+
+// A default text that compiles is evaluated anew for every row.
+TEST(VexFieldManager, DefaultExpressionIsEvaluatedPerRow) {
+  static int marker = 0;
+  static int32_t next = 40;
+  SetDefaultExpressionCompiler([](const std::string& text) {
+    return text == "NEXT()" ? TVexOwned<TVexExpression>(reinterpret_cast<TVexExpression*>(&marker),
+                                                        TVexOwnedDelete<TVexExpression>{})
+                            : TVexOwned<TVexExpression>();
+  });
+  SetExpressionHooks({nullptr,
+                      [](TVexExpression* e, TVexBaseSession*, TVexVariant& result) {
+                        ASSERT_EQ(e, reinterpret_cast<TVexExpression*>(&marker));
+                        result.SetAsInteger(++next);
+                      },
+                      nullptr});
+  TMemTableFixture f;
+  f.AddField("N", vdtLargeInt).DefaultValue.SetAsString("NEXT()");
+  f.Open();
+  f.NewRow({}, true);
+  EXPECT_EQ(f.Int(0), 41);
+  f.NewRow({}, true);
+  EXPECT_EQ(f.Int(0), 42);
+  SetExpressionHooks({});
+  SetDefaultExpressionCompiler(nullptr);
 }
 
 TEST(VexFieldManager, CountersStoredForm) {
