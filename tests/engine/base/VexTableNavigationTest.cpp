@@ -2,7 +2,9 @@
 // condition searches, the merge of bounds, the access path, record bitmaps and record numbers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 
 #include "engine/base/VexAccessPath.h"
 #include "engine/base/VexExpressionHooks.h"
@@ -338,6 +340,65 @@ TEST(VexScanSearchConditionArray, ErrorsAndOrder) {
   EXPECT_EQ(index.ConditionOrder(*less, *greater), 1);
   EXPECT_EQ(index.ConditionOrder(*greater, *less), -1);
   EXPECT_EQ(index.ConditionOrder(*equal, *less), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Random tables, ranges, filters and key positions against a plain model of the rows.
+TEST_F(NavigationTest, RandomRestrictionsMatchAModel) {
+  std::mt19937 random(20261211);
+  std::vector<std::pair<int64_t, int64_t>> rows;
+  for (int i = 0; i < 120; ++i) rows.push_back({int64_t(random() % 30), int64_t(random() % 10)});
+  Build(rows);
+  const int32_t vOffset = f.Table->FieldManager->FieldDefs()[1].RecordBufferOffset();
+  int64_t divisor = 1;
+  for (int round = 0; round < 60; ++round) {
+    const bool useIndex = round % 4 != 0;
+    const bool keyFields = useIndex && round % 3 == 0;
+    std::optional<int64_t> start, end;
+    if (random() % 3) start = int64_t(random() % 32) - 1;
+    if (random() % 3) end = int64_t(random() % 32) - 1;
+    const bool startExclusive = random() % 2, endExclusive = random() % 2;
+    divisor = 1 + random() % 4;
+
+    f.UseIndex(useIndex ? "IX_K" : "", keyFields ? 1 : 0);
+    f.Cursor.ClearRange();
+    f.Cursor.ResetRecordBitmap();
+    if (useIndex && (start || end)) SetRange(start, startExclusive, end, endExclusive);
+    f.Cursor.RecordFilter = [&, vOffset](const uint8_t* row) {
+      int32_t v;
+      std::memcpy(&v, row + vOffset, 4);
+      return v % divisor == 0;
+    };
+
+    // The model: rows in physical order, or by (K, insertion) under the index.
+    std::vector<std::pair<int64_t, int64_t>> expected;
+    for (const auto& [k, v] : rows) {
+      if (v % divisor != 0) continue;
+      if (useIndex && start && (startExclusive ? k <= *start : k < *start)) continue;
+      if (useIndex && end && (endExclusive ? k >= *end : k > *end)) continue;
+      expected.push_back({k, v});
+    }
+    if (useIndex)
+      std::stable_sort(expected.begin(), expected.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<int64_t> forward;
+    for (const auto& [k, v] : expected)
+      if (!keyFields || forward.empty() || forward.back() != k) forward.push_back(k);
+    std::vector<int64_t> backward(forward.rbegin(), forward.rend());
+
+    SCOPED_TRACE(::testing::Message() << "round " << round);
+    ASSERT_EQ(f.Scan(0), forward);
+    ASSERT_EQ(f.Scan(0, grmPrior), backward);
+    ASSERT_EQ(f.Table->GetCursorRecordCount(f.Cursor), int64_t(forward.size()));
+    for (size_t i = 0; i < forward.size(); i += 7) {
+      f.Table->GoToRecordNumber(f.Cursor, int64_t(i + 1));
+      EXPECT_EQ(f.Int(0), forward[i]);
+      EXPECT_EQ(f.Table->GetRecordNumber(f.Cursor), int64_t(i + 1));
+    }
+  }
 }
 
 }  // namespace
