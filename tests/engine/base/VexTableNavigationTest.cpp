@@ -130,6 +130,17 @@ TEST_F(NavigationTest, FindByKeyAndByCondition) {
   EXPECT_EQ(f.Int(1), 21);
   EXPECT_FALSE(f.Table->FindByKey(f.Cursor, *condition, grmNext));
   EXPECT_EQ(f.Int(1), 21);  // not found: the cursor keeps its place
+  // From a row before the key, forward; from a row after it, backward.
+  f.First();
+  ASSERT_EQ(f.Table->GetRecord(f.Cursor, grmNext), vnrFound);
+  EXPECT_EQ(f.Int(0), 2);
+  TVexMemoryBlock nine = Key(9);
+  auto toNine = TVexScanSearchCondition::MakeKey(IndexID(), vscEqual, nine.Data(),
+                                                 f.Cursor.RecordSizeWithPosition, 1);
+  ASSERT_TRUE(f.Table->FindByKey(f.Cursor, *toNine, grmNext));
+  EXPECT_EQ(f.Int(1), 90);
+  ASSERT_TRUE(f.Table->FindByKey(f.Cursor, *condition, grmPrior));
+  EXPECT_EQ(f.Int(1), 21);
 
   // Condition expressions are decided by the registered evaluator: here "V > 30".
   struct Greater {
