@@ -413,3 +413,59 @@ TEST_F(NavigationTest, RandomRestrictionsMatchAModel) {
 }
 
 }  // namespace
+
+namespace {
+
+// Key searches and bound comparisons from random positions against the index order.
+TEST_F(NavigationTest, RandomKeySearchesFromAnyPosition) {
+  std::mt19937 random(7);
+  std::vector<std::pair<int64_t, int64_t>> rows;
+  for (int i = 0; i < 80; ++i) rows.push_back({int64_t(random() % 12), i});
+  Build(rows);
+  f.UseIndex("IX_K");
+  // Index order: by K, ties by insertion; V holds the insertion number.
+  std::vector<std::pair<int64_t, int64_t>> order = rows;
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  const uint8_t types[] = {vscEqual, vscLess, vscGreater, vscLessOrEqual, vscGreaterOrEqual};
+  for (int round = 0; round < 300; ++round) {
+    const int64_t q = int64_t(random() % 14) - 1;
+    const uint8_t type = types[random() % 5];
+    const bool next = random() % 2;
+    const size_t from = random() % order.size();
+    auto holds = [&](int64_t k) {
+      switch (type) {
+        case vscEqual:
+          return k == q;
+        case vscLess:
+          return k < q;
+        case vscGreater:
+          return k > q;
+        case vscLessOrEqual:
+          return k <= q;
+        default:
+          return k >= q;
+      }
+    };
+    std::optional<int64_t> expected;
+    if (next) {
+      for (size_t i = from + 1; i < order.size() && !expected; ++i)
+        if (holds(order[i].first)) expected = order[i].second;
+    } else {
+      for (size_t i = from; i-- > 0 && !expected;)
+        if (holds(order[i].first)) expected = order[i].second;
+    }
+    f.Table->GoToRecordNumber(f.Cursor, int64_t(from + 1));
+    TVexMemoryBlock key = Key(q);
+    auto condition = TVexScanSearchCondition::MakeKey(IndexID(), type, key.Data(),
+                                                      f.Cursor.RecordSizeWithPosition, 1);
+    f.Table->GoToRecordNumber(f.Cursor, int64_t(from + 1));
+    const bool found = f.Table->FindByKey(f.Cursor, *condition, next ? grmNext : grmPrior);
+    SCOPED_TRACE(::testing::Message() << "round " << round << " q " << q << " type " << int(type)
+                                      << " from " << from << " next " << next);
+    ASSERT_EQ(found, expected.has_value());
+    EXPECT_EQ(f.Int(1), found ? *expected : order[from].second);
+  }
+}
+
+}  // namespace
