@@ -480,8 +480,14 @@ int64_t TVexTableData::GetRecordNumber(TVexCursor& cursor) {
                                                        cursor.RecordBuffer.Data()) -
                                   1
                             : RecordIdToNumber(cursor.CurrentRecordID);
-    if (bit < 0 || bit >= bitmap.Bits.BitCount() || !bitmap.Bits.GetBit(int32_t(bit))) return -1;
-    return int64_t(bitmap.Bits.OrdinalOfSetBit(int32_t(bit))) + 1;
+    if (bit < 0 || bit >= bitmap.Bits.BitCount()) return -1;
+    if (bitmap.Bits.GetBit(int32_t(bit)))
+      return int64_t(bitmap.Bits.OrdinalOfSetBit(int32_t(bit))) + 1;
+    // With key positioning the bitmap keeps the first row of each key; a step backwards lands
+    // on a later row of the same key, which shares that row's number.
+    if (!bitmap.IndexOrder || !cursor.HasKeyFields()) return -1;
+    const int32_t kept = bitmap.Bits.FindPriorSet(int32_t(bit));
+    return kept < 0 ? -1 : int64_t(bitmap.Bits.OrdinalOfSetBit(kept)) + 1;
   }
   if (cursor.HasActiveIndex())
     return IndexManager->GetIndex(cursor.ActiveIndexID)

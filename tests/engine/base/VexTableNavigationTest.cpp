@@ -113,6 +113,12 @@ TEST_F(NavigationTest, KeyFieldsGiveOneRecordPerKey) {
   EXPECT_EQ(f.Scan(0, grmPrior), (std::vector<int64_t>{3, 2, 1}));
   EXPECT_EQ(f.Table->GetCursorRecordCount(f.Cursor), 3);
   EXPECT_FALSE(f.Cursor.PositionKeyBuffer);  // held only while a step runs
+  // Stepping backwards lands on the last row of a key; its number is its key's.
+  f.Last();
+  ASSERT_EQ(f.Table->GetRecord(f.Cursor, grmPrior), vnrFound);
+  ASSERT_EQ(f.Table->GetRecord(f.Cursor, grmPrior), vnrFound);
+  EXPECT_EQ(f.Int(1), 3);  // V of the last row with K = 2
+  EXPECT_EQ(f.Table->GetRecordNumber(f.Cursor), 2);
 }
 
 TEST_F(NavigationTest, FindByKeyAndByCondition) {
