@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/base/VexCursor.h"
+#include "engine/base/VexExcept.h"
 #include "engine/base/VexFieldDef.h"
 #include "engine/base/VexFieldManager.h"
 #include "engine/base/VexIndex.h"
@@ -162,6 +163,9 @@ TVexAccessPath ChooseAccessPath(TVexTableData& table, TVexCursor& cursor,
   for (int32_t i = 0; i < conditions.Count(); ++i) {
     const TVexScanSearchCondition& c = conditions.Item(i);
     if (!IsKeyCondition(c)) continue;
+    // A condition prepared for an index that has gone since.
+    if (!table.IndexManager->IndexDefs().FindByObjectID(c.IndexID))
+      throw EVexException(10324, "Cannot find index by ID = %d", {c.IndexID});
     auto [it, added] = candidates.try_emplace(c.IndexID);
     if (added) {
       it->second.IndexID = c.IndexID;

@@ -250,6 +250,11 @@ TEST_F(NavigationTest, AccessPathChoice) {
   both.Add(TVexScanSearchCondition::MakeKey(uniqueID, vscEqual, v3.Data(), size, 1));
   EXPECT_EQ(ChooseAccessPath(*f.Table, f.Cursor, both).IndexID, uniqueID);
 
+  TVexScanSearchConditionArray gone;
+  gone.Add(TVexScanSearchCondition::MakeKey(4711, vscEqual, k10.Data(), size, 1));
+  ExpectVexError([&] { ChooseAccessPath(*f.Table, f.Cursor, gone); }, 10324,
+                 "Cannot find index by ID = 4711 - Native error: 10324");
+
   // The only bounded index is the active one: taken without costing.
   f.UseIndex("IX_K");
   EXPECT_EQ(ChooseAccessPath(*f.Table, f.Cursor, wide).IndexID, IndexID());
