@@ -238,40 +238,64 @@ bool TVexBTreeRecordPageIndex::LastPage(int32_t sessionId, int32_t& pageNo) {
   return true;
 }
 
-bool TVexBTreeRecordPageIndex::NextPage(int32_t sessionId, int32_t pageNo, int32_t& next) {
-  CheckRoot(20117);
+bool TVexBTreeRecordPageIndex::StepFrom(int32_t sessionId, int32_t pageNo, bool forward,
+                                        bool mustBeListed, int32_t& result) {
   TPath path;
   TNodeImage leaf;
-  if (!Locate(sessionId, pageNo, path, &leaf)) throw EVexException(20104, "Invalid page number");
-  if (path.empty()) throw EVexException(20099, "Index error: invalid position");
-  if (!Step(sessionId, path, leaf, true, 20100)) return false;
-  next = leaf.Entries[size_t(path.back().ItemIndex)].Key;
+  bool listed = Locate(sessionId, pageNo, path, &leaf);
+  if (!listed && mustBeListed) throw EVexException(forward ? 20104 : 20105, "Invalid page number");
+  if (path.empty()) throw EVexException(forward ? 20099 : 20101, "Index error: invalid position");
+  TLevel& at = path.back();
+  if (!listed) {
+    // The entry at the insert position already lies after pageNo.
+    if (forward && at.ItemIndex < at.ItemCount) {
+      result = leaf.Entries[size_t(at.ItemIndex)].Key;
+      return true;
+    }
+    if (forward) at.ItemIndex = at.ItemCount - 1;
+  }
+  if (!Step(sessionId, path, leaf, forward, forward ? 20100 : 20102)) return false;
+  result = leaf.Entries[size_t(path.back().ItemIndex)].Key;
   return true;
+}
+
+bool TVexBTreeRecordPageIndex::NextPage(int32_t sessionId, int32_t pageNo, int32_t& next) {
+  CheckRoot(20117);
+  return StepFrom(sessionId, pageNo, true, true, next);
 }
 
 bool TVexBTreeRecordPageIndex::PriorPage(int32_t sessionId, int32_t pageNo, int32_t& prior) {
   CheckRoot(20118);
-  TPath path;
-  TNodeImage leaf;
-  if (!Locate(sessionId, pageNo, path, &leaf)) throw EVexException(20105, "Invalid page number");
-  if (path.empty()) throw EVexException(20101, "Index error: invalid position");
-  if (!Step(sessionId, path, leaf, false, 20102)) return false;
-  prior = leaf.Entries[size_t(path.back().ItemIndex)].Key;
-  return true;
+  return StepFrom(sessionId, pageNo, false, true, prior);
+}
+
+bool TVexBTreeRecordPageIndex::PageAfter(int32_t sessionId, int32_t pageNo, bool forward,
+                                         int32_t& result) {
+  CheckRoot(forward ? 20117 : 20118);
+  return StepFrom(sessionId, pageNo, forward, false, result);
 }
 
 int32_t TVexBTreeRecordPageIndex::FindPageWithSpace(int32_t sessionId, int32_t recordsPerPage) {
   CheckRoot(20115);
+  // As many entries as the last leaf holds, backwards from the last entry, are that leaf's
+  // entries; likewise forwards from the first. They are read in place: this runs per insert.
   for (bool forward : {false, true}) {
-    TPath path;
-    TNodeImage leaf;
-    Descend(sessionId, !forward, path, leaf);
-    size_t looks = leaf.Entries.size();
-    if (looks == 0) continue;
-    for (size_t k = 0; k < looks; ++k) {
-      if (k > 0 && !Step(sessionId, path, leaf, forward, forward ? 20100 : 20102)) break;
-      const TEntry& e = leaf.Entries[size_t(path.back().ItemIndex)];
-      if (e.Value < recordsPerPage) return e.Key;
+    int32_t pageNo = RootPageNo;
+    for (size_t depth = 0;; ++depth) {
+      if (depth >= kMaxDepth) throw EVexException(20108, "Index error: invalid position");
+      TVexPageGuard page(*PageManager,
+                         PageManager->GetPage(sessionId, pageNo, true, VexLayout::ptTableIndex));
+      TRawNode raw(page.get());
+      if (!raw.IsLeaf) {
+        if (raw.Count == 0) throw EVexException(20108, "Index error: invalid position");
+        pageNo = raw.Value(forward ? 0 : raw.Count - 1);
+        continue;
+      }
+      for (int32_t k = 0; k < raw.Count; ++k) {
+        int32_t i = forward ? k : raw.Count - 1 - k;
+        if (raw.Value(i) < recordsPerPage) return raw.Key(i);
+      }
+      break;
     }
   }
   return -1;

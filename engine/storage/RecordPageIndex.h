@@ -46,6 +46,9 @@ class TVexBTreeRecordPageIndex {
   // The listed page after (before) pageNo, which must be listed (20104, 20105).
   bool NextPage(int32_t sessionId, int32_t pageNo, int32_t& next);
   bool PriorPage(int32_t sessionId, int32_t pageNo, int32_t& prior);
+  // The listed page after (before) pageNo, which need not be listed itself (a page that its
+  // last record just left).
+  bool PageAfter(int32_t sessionId, int32_t pageNo, bool forward, int32_t& result);
   // A listed page holding fewer than recordsPerPage records, -1 when none is found among the
   // last and the first leaf's worth of entries.
   int32_t FindPageWithSpace(int32_t sessionId, int32_t recordsPerPage);
@@ -88,6 +91,8 @@ class TVexBTreeRecordPageIndex {
   // Descends to the leaf that holds (or would hold) key; answers the path and whether the
   // key is there (the leaf level's ItemIndex is then its entry, else the insert position).
   bool Locate(int32_t sessionId, int32_t key, TPath& path, TNodeImage* leaf);
+  bool StepFrom(int32_t sessionId, int32_t pageNo, bool forward, bool mustBeListed,
+                int32_t& result);
   void Descend(int32_t sessionId, bool last, TPath& path, TNodeImage& leaf);
   bool Step(int32_t sessionId, TPath& path, TNodeImage& leaf, bool forward, int32_t linkCode);
   void InsertKey(int32_t sessionId, int32_t key, int32_t count);

@@ -217,6 +217,21 @@ TEST_F(RecordPageIndexTest, MissingRootAndUnlistedPages) {
   EXPECT_EQ(p, 9);
   EXPECT_FALSE(index.NextPage(-2, 12, p));
   EXPECT_FALSE(index.PriorPage(-2, 7, p));
+  // Stepping from a page that is no longer listed.
+  struct Case {
+    int32_t from;
+    bool forward, found;
+    int32_t result;
+  };
+  const Case cases[] = {{8, true, true, 9},    {8, false, true, 7},  {13, true, false, 0},
+                        {13, false, true, 12}, {1, false, false, 0}, {1, true, true, 7}};
+  for (const Case& c : cases) {
+    int32_t r = 0;
+    EXPECT_EQ(index.PageAfter(-2, c.from, c.forward, r), c.found) << c.from << c.forward;
+    if (c.found) {
+      EXPECT_EQ(r, c.result) << c.from << c.forward;
+    }
+  }
   // A page of another kind is not read as index entries.
   TVexPage* other = pm_.GetPage(-2, index.RootPageNo, false, VexLayout::ptTableIndex);
   WriteUInt16LE(other->GetData() + kItemCount, 5000);

@@ -1,0 +1,92 @@
+// TVexDiskRecordManager: the rows of a disk table in record pages: adding, changing and
+// removing stored records, moving through them in scan order (the record page index's page
+// order, then slot order), record numbers, and the repair of the record page index.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/base/VexRecordLayout.h"
+#include "engine/storage/RecordPageIndex.h"
+
+class TVexDiskPageManager;
+class TVexPage;
+
+// A record's place: page number and slot; 6 bytes when stored (page, then slot).
+struct TVexDiskRecordId {
+  int32_t PageNo = -1;
+  uint16_t Slot = 0;
+  bool operator==(const TVexDiskRecordId&) const = default;
+};
+constexpr int32_t kVexDiskRecordIdSize = 6;
+void StoreDiskRecordId(const TVexDiskRecordId& id, uint8_t* bytes);
+TVexDiskRecordId LoadDiskRecordId(const uint8_t* bytes);
+
+// One move of a cursor through the table.
+struct TVexRecordNavigation {
+  uint8_t Direction = 1;  // 0 re-read the current record, 1 next, 2 prior
+  TVexDiskRecordId Position;
+  uint8_t* Target = nullptr;  // record buffer to fill, or none
+  bool AtBeginning = false;
+  bool AtEnd = false;
+  uint8_t Result = 0;  // 0 found, 1 beginning reached, 2 end reached, 3 not found
+};
+
+class TVexDiskRecordManager {
+ public:
+  // layout: the table's record layout (the field manager's), which must outlive the manager.
+  TVexDiskRecordManager(TVexDiskPageManager* pageManager, const TVexRecordLayout* layout,
+                        int32_t tableId);
+
+  // Virtual operations of a record manager, in slot order.
+  void DeleteAllRecords(int32_t sessionId);
+  bool AddRecord(int32_t sessionId, const uint8_t* recordBuffer, TVexDiskRecordId& id);
+  bool ModifyRecord(int32_t sessionId, const uint8_t* recordBuffer, const TVexDiskRecordId& id);
+  bool RemoveRecord(int32_t sessionId, const TVexDiskRecordId& id);
+  void NavigateRecord(int32_t sessionId, TVexRecordNavigation& request);
+  static int CompareRecordIds(const TVexDiskRecordId& a, const TVexDiskRecordId& b);
+  int64_t EstimateRecordNumber(int32_t sessionId, const TVexDiskRecordId& id) const;
+
+  // Records per page and bitmap size from the stored record size (20174 when it does not fit).
+  void SetGeometry(int32_t recordBufferSize, int32_t storedRecordSize, int32_t fieldCount);
+  // TableVersion then RecordCount, 4 bytes each, as the table header holds them.
+  static constexpr int32_t kHeaderPartSize = 8;
+  void LoadFromHeader(const uint8_t* bytes);
+  void SaveToHeader(uint8_t* bytes) const;
+  // The 4-byte root page of the record page index, as the table metadata holds it.
+  static constexpr int32_t kMetadataPartSize = 4;
+  void LoadFromMetadata(const uint8_t* bytes);
+  void SaveToMetadata(uint8_t* bytes) const;
+  void CreatePageIndex(int32_t sessionId = -2);
+  // 1-based physical record numbers in scan order.
+  TVexDiskRecordId GoToRecordNumber(int32_t sessionId, int64_t recordNumber);
+  int64_t GetRecordNumber(int32_t sessionId, const TVexDiskRecordId& id);
+  // Rebuilds the record page index from the table's record pages in the file.
+  void RebuildPageIndex(int32_t sessionId);
+  // The counts of the index must add up to RecordCount (20292).
+  void CheckPageIndex(int32_t sessionId);
+  // Whether a page is a live record page of this table.
+  bool IsTablePage(TVexPage* page) const;
+  // Record number arithmetic of record bitmaps: PageNo x RecordsPerPage + Slot.
+  int64_t RecordIdToNumber(const TVexDiskRecordId& id) const;
+  TVexDiskRecordId NumberToRecordId(int64_t number) const;
+
+  int64_t RecordCount = 0;
+  int32_t TableVersion = 0;
+  int32_t StoredRecordSize = 0;
+  TVexBTreeRecordPageIndex PageIndex;
+  TVexDiskPageManager* PageManager;
+  const TVexRecordLayout* Layout;
+  int32_t TableId;
+  int32_t RecordsPerPage = 0;
+  int32_t BitmapSize = 0;
+  std::vector<uint8_t> WorkBuffer;  // one stored record
+
+ private:
+  // Reads the slot into the target (when given); an empty slot raises code "Record not found".
+  void ReadInto(TVexPage* page, uint16_t slot, uint8_t* target, int32_t code);
+  // Moves to the first (last) record of a listed page.
+  void MoveToPageEdge(int32_t sessionId, int32_t pageNo, bool first, TVexRecordNavigation& r);
+  void Found(TVexRecordNavigation& r, int32_t pageNo, uint16_t slot);
+};
