@@ -2,6 +2,7 @@
 #include "engine/storage/PageManager.h"
 
 #include <algorithm>
+#include <climits>
 #include <random>
 
 #include "engine/base/VexExcept.h"
@@ -54,6 +55,9 @@ bool TVexPageManager::IsPageValid(int32_t, TVexPage*) {
 }
 void TVexPageManager::SetPageValid(int32_t, TVexPage*) {}
 void TVexPageManager::RevalidatePage(TVexPage*) {}
+int64_t TVexPageManager::StorageCapacity() {
+  return INT32_MAX;
+}
 
 void TVexPageManager::RemovePage(int32_t sessionId, int32_t pageNo) {
   AddSession(sessionId)->FreedPages.push_back(pageNo);
@@ -77,6 +81,17 @@ std::unique_ptr<TVexPage> TVexPageManager::NewPage(int32_t pageNo) {
   return std::make_unique<TVexPage>(this, pageNo);
 }
 
+void TVexPageManager::CheckPageType(TVexPage* page, uint16_t expectedType) {
+  if (PageHeaderSize < VexLayout::kPageHeaderSize || !page->Buffer ||
+      expectedType == VexLayout::kAnyPageType)
+    return;
+  uint16_t found = VexLayout::PageType(page->Buffer);
+  if (found != expectedType)
+    throw EVexException(
+        20153, "Invalid page type. Possibly data is corrupted. Expected type %d, but found %d",
+        {expectedType, found});
+}
+
 TVexPage* TVexPageManager::GetPage(int32_t sessionId, int32_t pageNo, bool validate,
                                    uint16_t expectedType) {
   if (sessionId == -1) throw EVexException(20186, "Invalid Session ID");
@@ -92,15 +107,7 @@ TVexPage* TVexPageManager::GetPage(int32_t sessionId, int32_t pageNo, bool valid
       // A page that cannot be read or is not of the wanted type does not stay in the cache.
       try {
         ReadPage(page);
-        if (PageHeaderSize >= VexLayout::kPageHeaderSize && page->Buffer &&
-            expectedType != VexLayout::kAnyPageType) {
-          uint16_t found = VexLayout::PageType(page->Buffer);
-          if (found != expectedType)
-            throw EVexException(
-                20153,
-                "Invalid page type. Possibly data is corrupted. Expected type %d, but found %d",
-                {expectedType, found});
-        }
+        CheckPageType(page, expectedType);
       } catch (...) {
         SharedCache.Delete(pageNo);
         throw;
@@ -111,6 +118,9 @@ TVexPage* TVexPageManager::GetPage(int32_t sessionId, int32_t pageNo, bool valid
       SetPageValid(sessionId, page);
     }
   }
+  // Pages found in memory are checked too, so that a damaged chain cannot hand out a cached
+  // page of another kind.
+  CheckPageType(page, expectedType);
   if (page->UseCount > 0 && page->SessionId != sessionId)
     throw EVexException(20090, "Page is used by other session");
   page->SessionId = sessionId;
