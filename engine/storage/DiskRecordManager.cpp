@@ -66,14 +66,36 @@ bool TVexDiskRecordManager::IsTablePage(TVexPage* page) const {
          VexLayout::PageOwnerObjectId(h) == TableId;
 }
 
-int TVexDiskRecordManager::CompareRecordIds(const TVexDiskRecordId& a, const TVexDiskRecordId& b) {
+int32_t TVexDiskRecordManager::CompareIds(const TVexDiskRecordId& a, const TVexDiskRecordId& b) {
   if (a.PageNo != b.PageNo) return a.PageNo < b.PageNo ? -1 : 1;
   if (a.Slot != b.Slot) return a.Slot < b.Slot ? -1 : 1;
   return 0;
 }
 
-int64_t TVexDiskRecordManager::EstimateRecordNumber(int32_t, const TVexDiskRecordId&) const {
+int32_t TVexDiskRecordManager::CompareRecordIds(const TVexRecordIDBytes& a,
+                                                const TVexRecordIDBytes& b) {
+  return CompareIds(ToDiskRecordId(a), ToDiskRecordId(b));
+}
+
+int64_t TVexDiskRecordManager::EstimateRecordNumber(int32_t, const TVexRecordIDBytes&) {
   return RecordCount / 2;
+}
+
+bool TVexDiskRecordManager::AddRecord(int32_t sessionId, const uint8_t* recordBuffer,
+                                      TVexRecordIDBytes& recordID) {
+  TVexDiskRecordId id;
+  if (!AddRecord(sessionId, recordBuffer, id)) return false;
+  recordID = ToRecordIDBytes(id);
+  return true;
+}
+
+bool TVexDiskRecordManager::ModifyRecord(int32_t sessionId, const uint8_t* recordBuffer,
+                                         const TVexRecordIDBytes& recordID) {
+  return ModifyRecord(sessionId, recordBuffer, ToDiskRecordId(recordID));
+}
+
+bool TVexDiskRecordManager::RemoveRecord(int32_t sessionId, const TVexRecordIDBytes& recordID) {
+  return RemoveRecord(sessionId, ToDiskRecordId(recordID));
 }
 
 int64_t TVexDiskRecordManager::RecordIdToNumber(const TVexDiskRecordId& id) const {
@@ -114,7 +136,7 @@ bool TVexDiskRecordManager::AddRecord(int32_t sessionId, const uint8_t* recordBu
     PageIndex.AddToPage(sessionId, page->PageNo, 1);
     id = {page->PageNo, slot};
     ++RecordCount;
-    ++TableVersion;
+    Changed();
     return true;
   } catch (const EVexException&) {
     return false;
@@ -128,7 +150,7 @@ bool TVexDiskRecordManager::ModifyRecord(int32_t sessionId, const uint8_t* recor
   RecordBufferToStoredRecord(*Layout, recordBuffer, WorkBuffer.data());
   TVexSmallRecordPage view(page.get(), StoredRecordSize, RecordsPerPage);
   if (!IsTablePage(page.get()) || !view.WriteRecord(id.Slot, WorkBuffer.data())) return false;
-  ++TableVersion;
+  Changed();
   return true;
 }
 
@@ -142,7 +164,7 @@ bool TVexDiskRecordManager::RemoveRecord(int32_t sessionId, const TVexDiskRecord
     remaining = view.CountRecords();
   }
   --RecordCount;
-  ++TableVersion;
+  Changed();
   if (remaining == 0) PageManager->RemovePage(sessionId, id.PageNo);
   PageIndex.SetPageCount(sessionId, id.PageNo, int32_t(remaining));
   return true;
@@ -155,45 +177,45 @@ void TVexDiskRecordManager::ReadInto(TVexPage* page, uint16_t slot, uint8_t* tar
   StoredRecordToRecordBuffer(*Layout, WorkBuffer.data(), target);
 }
 
-void TVexDiskRecordManager::Found(TVexRecordNavigation& r, int32_t pageNo, uint16_t slot) {
-  r.Position = {pageNo, slot};
-  r.AtBeginning = r.AtEnd = false;
-  r.Result = 0;
+void TVexDiskRecordManager::Found(TVexNavigationRequest& r, int32_t pageNo, uint16_t slot) {
+  r.RecordID = ToRecordIDBytes({pageNo, slot});
+  r.Bof = r.Eof = false;
+  r.Result = vnrFound;
 }
 
 void TVexDiskRecordManager::MoveToPageEdge(int32_t sessionId, int32_t pageNo, bool first,
-                                           TVexRecordNavigation& r) {
+                                           TVexNavigationRequest& r) {
   TVexPageGuard page(*PageManager,
                      PageManager->GetPage(sessionId, pageNo, true, VexLayout::ptTableRecord));
   TVexSmallRecordPage view(page.get(), StoredRecordSize, RecordsPerPage);
   uint16_t slot = first ? view.FirstRecord() : view.LastRecord();
-  ReadInto(page.get(), slot, r.Target, first ? 20145 : 20146);
+  ReadInto(page.get(), slot, r.RecordBuffer, first ? 20145 : 20146);
   Found(r, pageNo, slot);
 }
 
-void TVexDiskRecordManager::NavigateRecord(int32_t sessionId, TVexRecordNavigation& r) {
+void TVexDiskRecordManager::NavigateRecord(int32_t sessionId, TVexNavigationRequest& r) {
   if (RecordCount == 0) {
-    r.Result = 2;
+    r.Result = vnrEOF;
     return;
   }
   int32_t pageNo;
-  if (r.AtBeginning) {
-    r.Result = r.Direction == 2 ? 1 : 3;
-    if (r.Direction == 1) {
-      r.Result = 2;
+  if (r.Bof) {
+    r.Result = r.Mode == 2 ? vnrBOF : vnrNotFound;
+    if (r.Mode == 1) {
+      r.Result = vnrEOF;
       if (PageIndex.FirstPage(sessionId, pageNo)) MoveToPageEdge(sessionId, pageNo, true, r);
     }
     return;
   }
-  if (r.AtEnd) {
-    r.Result = r.Direction == 1 ? 2 : 3;
-    if (r.Direction == 2) {
-      r.Result = 1;
+  if (r.Eof) {
+    r.Result = r.Mode == 1 ? vnrEOF : vnrNotFound;
+    if (r.Mode == 2) {
+      r.Result = vnrBOF;
       if (PageIndex.LastPage(sessionId, pageNo)) MoveToPageEdge(sessionId, pageNo, false, r);
     }
     return;
   }
-  const TVexDiskRecordId at = r.Position;
+  const TVexDiskRecordId at = ToDiskRecordId(r.RecordID);
   bool tablePage, stepped = false;
   uint16_t slot = 0;
   {
@@ -202,13 +224,13 @@ void TVexDiskRecordManager::NavigateRecord(int32_t sessionId, TVexRecordNavigati
     tablePage = IsTablePage(page.get());
     if (tablePage) {
       TVexSmallRecordPage view(page.get(), StoredRecordSize, RecordsPerPage);
-      switch (r.Direction) {
+      switch (r.Mode) {
         case 0:
           if (!view.IsOccupied(at.Slot)) {
-            r.Result = 3;
+            r.Result = vnrNotFound;
             return;
           }
-          ReadInto(page.get(), at.Slot, r.Target, 20147);
+          ReadInto(page.get(), at.Slot, r.RecordBuffer, 20147);
           Found(r, at.PageNo, at.Slot);
           return;
         case 1:
@@ -219,22 +241,22 @@ void TVexDiskRecordManager::NavigateRecord(int32_t sessionId, TVexRecordNavigati
           break;
       }
       if (stepped) {
-        ReadInto(page.get(), slot, r.Target, 20148);
+        ReadInto(page.get(), slot, r.RecordBuffer, 20148);
         Found(r, at.PageNo, slot);
         return;
       }
     }
   }
-  if (r.Direction == 0) {
-    r.Result = 3;
-  } else if (r.Direction == 1) {
+  if (r.Mode == 0) {
+    r.Result = vnrNotFound;
+  } else if (r.Mode == 1) {
     // The current page may have left the index with its last record; the scan goes on with
     // the next listed page.
-    r.Result = 2;
+    r.Result = vnrEOF;
     if (tablePage && PageIndex.PageAfter(sessionId, at.PageNo, true, pageNo))
       MoveToPageEdge(sessionId, pageNo, true, r);
   } else {
-    r.Result = 1;
+    r.Result = vnrBOF;
     bool more = tablePage ? PageIndex.PageAfter(sessionId, at.PageNo, false, pageNo)
                           : PageIndex.LastPage(sessionId, pageNo);
     if (more) MoveToPageEdge(sessionId, pageNo, false, r);

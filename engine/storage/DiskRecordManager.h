@@ -7,7 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "engine/base/VexNavigation.h"
 #include "engine/base/VexRecordLayout.h"
+#include "engine/base/VexRecordManager.h"
 #include "engine/storage/RecordPageIndex.h"
 
 class TVexDiskPageManager;
@@ -22,31 +24,39 @@ struct TVexDiskRecordId {
 constexpr int32_t kVexDiskRecordIdSize = 6;
 void StoreDiskRecordId(const TVexDiskRecordId& id, uint8_t* bytes);
 TVexDiskRecordId LoadDiskRecordId(const uint8_t* bytes);
+inline TVexDiskRecordId ToDiskRecordId(const TVexRecordIDBytes& bytes) {
+  return LoadDiskRecordId(bytes.data());
+}
+inline TVexRecordIDBytes ToRecordIDBytes(const TVexDiskRecordId& id) {
+  TVexRecordIDBytes bytes{};
+  StoreDiskRecordId(id, bytes.data());
+  return bytes;
+}
 
-// One move of a cursor through the table.
-struct TVexRecordNavigation {
-  uint8_t Direction = 1;  // 0 re-read the current record, 1 next, 2 prior
-  TVexDiskRecordId Position;
-  uint8_t* Target = nullptr;  // record buffer to fill, or none
-  bool AtBeginning = false;
-  bool AtEnd = false;
-  uint8_t Result = 0;  // 0 found, 1 beginning reached, 2 end reached, 3 not found
-};
-
-class TVexDiskRecordManager {
+class TVexDiskRecordManager : public TVexBaseRecordManager {
  public:
   // layout: the table's record layout (the field manager's), which must outlive the manager.
   TVexDiskRecordManager(TVexDiskPageManager* pageManager, const TVexRecordLayout* layout,
                         int32_t tableId);
 
   // Virtual operations of a record manager, in slot order.
-  void DeleteAllRecords(int32_t sessionId);
+  void DeleteAllRecords(int32_t sessionId) override;
+  bool AddRecord(int32_t sessionId, const uint8_t* recordBuffer,
+                 TVexRecordIDBytes& recordID) override;
+  bool ModifyRecord(int32_t sessionId, const uint8_t* recordBuffer,
+                    const TVexRecordIDBytes& recordID) override;
+  bool RemoveRecord(int32_t sessionId, const TVexRecordIDBytes& recordID) override;
+  // Mode grmCurrent (0) re-reads, grmNext (1) and grmPrior (2) step in scan order.
+  void NavigateRecord(int32_t sessionId, TVexNavigationRequest& request) override;
+  int32_t CompareRecordIds(const TVexRecordIDBytes& a, const TVexRecordIDBytes& b) override;
+  // RecordCount div 2, whatever the identifier.
+  int64_t EstimateRecordNumber(int32_t sessionId, const TVexRecordIDBytes& recordID) override;
+
+  // The same operations on decoded identifiers.
   bool AddRecord(int32_t sessionId, const uint8_t* recordBuffer, TVexDiskRecordId& id);
   bool ModifyRecord(int32_t sessionId, const uint8_t* recordBuffer, const TVexDiskRecordId& id);
   bool RemoveRecord(int32_t sessionId, const TVexDiskRecordId& id);
-  void NavigateRecord(int32_t sessionId, TVexRecordNavigation& request);
-  static int CompareRecordIds(const TVexDiskRecordId& a, const TVexDiskRecordId& b);
-  int64_t EstimateRecordNumber(int32_t sessionId, const TVexDiskRecordId& id) const;
+  static int32_t CompareIds(const TVexDiskRecordId& a, const TVexDiskRecordId& b);
 
   // Records per page and bitmap size from the stored record size (20174 when it does not fit).
   void SetGeometry(int32_t recordBufferSize, int32_t storedRecordSize, int32_t fieldCount);
@@ -72,9 +82,7 @@ class TVexDiskRecordManager {
   int64_t RecordIdToNumber(const TVexDiskRecordId& id) const;
   TVexDiskRecordId NumberToRecordId(int64_t number) const;
 
-  int64_t RecordCount = 0;
   int32_t TableVersion = 0;
-  int32_t StoredRecordSize = 0;
   TVexBTreeRecordPageIndex PageIndex;
   TVexDiskPageManager* PageManager;
   const TVexRecordLayout* Layout;
@@ -87,6 +95,11 @@ class TVexDiskRecordManager {
   // Reads the slot into the target (when given); an empty slot raises code "Record not found".
   void ReadInto(TVexPage* page, uint16_t slot, uint8_t* target, int32_t code);
   // Moves to the first (last) record of a listed page.
-  void MoveToPageEdge(int32_t sessionId, int32_t pageNo, bool first, TVexRecordNavigation& r);
-  void Found(TVexRecordNavigation& r, int32_t pageNo, uint16_t slot);
+  void MoveToPageEdge(int32_t sessionId, int32_t pageNo, bool first, TVexNavigationRequest& r);
+  void Found(TVexNavigationRequest& r, int32_t pageNo, uint16_t slot);
+  // A change of the table: its version and the change counter move on.
+  void Changed() {
+    ++TableVersion;
+    ++ChangeCounter;
+  }
 };

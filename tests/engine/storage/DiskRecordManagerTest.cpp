@@ -53,17 +53,17 @@ class DiskRecordManagerTest : public ::testing::Test {
                                                          bool forward = true) {
     std::vector<std::pair<int32_t, TVexDiskRecordId>> seen;
     std::vector<uint8_t> row(size_t(layout_.RecordBufferSize));
-    TVexRecordNavigation r;
-    r.Direction = forward ? 1 : 2;
-    (forward ? r.AtBeginning : r.AtEnd) = true;
-    r.Target = row.data();
+    TVexNavigationRequest r;
+    r.Mode = forward ? 1 : 2;
+    (forward ? r.Bof : r.Eof) = true;
+    r.RecordBuffer = row.data();
     for (;;) {
       rm.NavigateRecord(0, r);
       if (r.Result != 0) {
         EXPECT_EQ(r.Result, forward ? 2 : 1);
         break;
       }
-      seen.push_back({Value(row), r.Position});
+      seen.push_back({Value(row), ToDiskRecordId(r.RecordID)});
     }
     if (!forward) std::reverse(seen.begin(), seen.end());
     return seen;
@@ -175,14 +175,14 @@ TEST_F(DiskRecordManagerTest, RemovingThePagesRecordsFreesItAndTheScanSkipsIt) {
   ASSERT_TRUE(rm.RemoveRecord(0, scan[79].second));
   EXPECT_FALSE(rm.RemoveRecord(0, scan[79].second));
   EXPECT_EQ(rm.PageIndex.GetPageCount(0, middle), -1);
-  TVexRecordNavigation r;
-  r.Position = scan[79].second;
-  r.Direction = 1;
+  TVexNavigationRequest r;
+  r.RecordID = ToRecordIDBytes(scan[79].second);
+  r.Mode = 1;
   rm.NavigateRecord(0, r);
   ASSERT_EQ(r.Result, 0);
-  EXPECT_EQ(TVexDiskRecordManager::CompareRecordIds(r.Position, scan[80].second), 0);
-  r.Position = scan[79].second;
-  r.Direction = 0;
+  EXPECT_EQ(TVexDiskRecordManager::CompareIds(ToDiskRecordId(r.RecordID), scan[80].second), 0);
+  r.RecordID = ToRecordIDBytes(scan[79].second);
+  r.Mode = 0;
   rm.NavigateRecord(0, r);
   EXPECT_EQ(r.Result, 3);
   pm_.Commit(0);
@@ -193,12 +193,12 @@ TEST_F(DiskRecordManagerTest, RemovingThePagesRecordsFreesItAndTheScanSkipsIt) {
   EXPECT_EQ(Values(Scan(rm)), want);
   EXPECT_EQ(Values(Scan(rm, false)), want);
   // Prior from a freed page goes to the last record.
-  r = TVexRecordNavigation{};
-  r.Position = scan[50].second;
-  r.Direction = 2;
+  r = TVexNavigationRequest{};
+  r.RecordID = ToRecordIDBytes(scan[50].second);
+  r.Mode = 2;
   rm.NavigateRecord(0, r);
   EXPECT_EQ(r.Result, 0);
-  EXPECT_EQ(TVexDiskRecordManager::CompareRecordIds(r.Position, scan[119].second), 0);
+  EXPECT_EQ(TVexDiskRecordManager::CompareIds(ToDiskRecordId(r.RecordID), scan[119].second), 0);
   // New rows fill the free slots of the pages the index offers, then new pages.
   ASSERT_TRUE(rm.AddRecord(0, Row(500).data(), id));
   EXPECT_EQ(rm.RecordCount, 81);
@@ -207,23 +207,24 @@ TEST_F(DiskRecordManagerTest, RemovingThePagesRecordsFreesItAndTheScanSkipsIt) {
 TEST_F(DiskRecordManagerTest, ModifyRereadAndEmptyTable) {
   TVexDiskRecordManager rm(&pm_, &layout_, kTableId);
   rm.CreatePageIndex(0);
-  TVexRecordNavigation r;
+  TVexNavigationRequest r;
   for (uint8_t dir : {0, 1, 2}) {
-    r = TVexRecordNavigation{};
-    r.Direction = dir;
-    r.AtBeginning = true;
+    r = TVexNavigationRequest{};
+    r.Mode = dir;
+    r.Bof = true;
     rm.NavigateRecord(0, r);
     EXPECT_EQ(r.Result, 2) << int(dir);
   }
   TVexDiskRecordId id;
   ASSERT_TRUE(rm.AddRecord(0, Row(1).data(), id));
   ASSERT_TRUE(rm.ModifyRecord(0, Row(2).data(), id));
-  EXPECT_FALSE(rm.ModifyRecord(0, Row(3).data(), {id.PageNo, uint16_t(id.Slot + 1)}));
+  EXPECT_FALSE(
+      rm.ModifyRecord(0, Row(3).data(), TVexDiskRecordId{id.PageNo, uint16_t(id.Slot + 1)}));
   std::vector<uint8_t> row(size_t(layout_.RecordBufferSize));
-  r = TVexRecordNavigation{};
-  r.Direction = 0;
-  r.Position = id;
-  r.Target = row.data();
+  r = TVexNavigationRequest{};
+  r.Mode = 0;
+  r.RecordID = ToRecordIDBytes(id);
+  r.RecordBuffer = row.data();
   rm.NavigateRecord(0, r);
   EXPECT_EQ(r.Result, 0);
   EXPECT_EQ(row, Row(2));
@@ -233,9 +234,9 @@ TEST_F(DiskRecordManagerTest, ModifyRereadAndEmptyTable) {
     uint8_t result;
   } edges[] = {{2, true, 1}, {0, true, 3}, {1, false, 2}, {0, false, 3}};
   for (auto e : edges) {
-    r = TVexRecordNavigation{};
-    r.Direction = e.dir;
-    (e.atBeginning ? r.AtBeginning : r.AtEnd) = true;
+    r = TVexNavigationRequest{};
+    r.Mode = e.dir;
+    (e.atBeginning ? r.Bof : r.Eof) = true;
     rm.NavigateRecord(0, r);
     EXPECT_EQ(r.Result, e.result) << int(e.dir) << e.atBeginning;
   }
