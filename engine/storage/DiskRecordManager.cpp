@@ -107,6 +107,7 @@ TVexDiskRecordId TVexDiskRecordManager::NumberToRecordId(int64_t number) const {
 }
 
 void TVexDiskRecordManager::DeleteAllRecords(int32_t sessionId) {
+  // The emptied index keeps its root page, so the metadata that names it stays valid.
   if (PageIndex.RootPageNo != -1) {
     int32_t pageNo;
     bool more = PageIndex.FirstPage(sessionId, pageNo);
@@ -114,11 +115,13 @@ void TVexDiskRecordManager::DeleteAllRecords(int32_t sessionId) {
       PageManager->RemovePage(sessionId, pageNo);
       more = PageIndex.NextPage(sessionId, pageNo, pageNo);
     }
-    PageIndex.Delete(sessionId);
+    PageIndex.Clear(sessionId);
+  } else {
+    PageIndex.Create(sessionId);
   }
-  PageIndex.Create(sessionId);
   RecordCount = 0;
   TableVersion = 0;
+  ++ChangeCounter;
 }
 
 bool TVexDiskRecordManager::AddRecord(int32_t sessionId, const uint8_t* recordBuffer,
