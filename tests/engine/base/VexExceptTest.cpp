@@ -1,7 +1,7 @@
 // The engine exception's message forms and the format routine's argument checks.
-#include "engine/base/VexExcept.h"
-
 #include <gtest/gtest.h>
+
+#include "engine/base/VexExcept.h"
 
 TEST(VexExcept, CodeSuffixOfBothConstructors) {
   struct Case {
@@ -27,10 +27,8 @@ TEST(VexExcept, FormatThatDoesNotFitItsArguments) {
     const char* format;
     std::initializer_list<TVarRec> args;
   } cases[] = {
-      {"Table '%s' not found", {}},
-      {"Table '%s' not found", {42}},
-      {"line %d, column %d", {1}},
-      {"bad %q", {1}},
+      {"Table '%s' not found", {}}, {"Table '%s' not found", {42}},
+      {"line %d, column %d", {1}},  {"bad %q", {1}},
       {"trailing %", {}},
   };
   for (const auto& c : cases) {
