@@ -78,8 +78,8 @@ int32_t TVexBTreePage::NodeCapacity() const {
 
 int TVexBTreePage::CompareEntry(int32_t sessionId, const uint8_t* key, const uint8_t* tieData,
                                 const TVexBTreePageView& page, int32_t i, bool resolveTies) {
-  return KeyRef.CompareKeys(key, page.Key(i), tieData, tieData ? page.TieData(i) : nullptr,
-                            sessionId, resolveTies);
+  // The entry's identifier also lets the key reference read its record to resolve a tie.
+  return KeyRef.CompareKeys(key, page.Key(i), tieData, page.TieData(i), sessionId, resolveTies);
 }
 
 int32_t TVexBTreePage::BoundInPage(int32_t sessionId, const uint8_t* key, const uint8_t* tieData,
@@ -249,7 +249,8 @@ bool TVexBTreePage::Search(int32_t sessionId, bool forward, TVexKeyPath& path, i
     const TVexBTreePageView v = View(page.get());
     if (p.Leaf().ItemIndex >= v.ItemCount()) RaiseDamaged(p.Leaf().PageNo);
     // Sign of entry minus key.
-    return -KeyRef.CompareKeys(key, v.Key(p.Leaf().ItemIndex), nullptr, nullptr, sessionId, true);
+    const int32_t i = p.Leaf().ItemIndex;
+    return -KeyRef.CompareKeys(key, v.Key(i), nullptr, v.TieData(i), sessionId, true);
   };
   switch (condition) {
     case bcAny:

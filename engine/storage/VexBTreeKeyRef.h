@@ -11,9 +11,9 @@ class TVexBTreeKeyRef {
   // Virtual operations in slot order.
   // Compares only the first n key columns from now on (a key ref without columns ignores it).
   virtual void SetColumnCount(int32_t n);
-  // -1, 0 or 1. dataA and dataB are the identifiers that break ties between equal keys (the
-  // record identifier of a record index entry); either may be null, and then keys alone
-  // decide. resolveTies lets a key ref look past truncated prefix columns.
+  // -1, 0 or 1. dataA and dataB are the record identifiers of the two entries (null for a
+  // search key); equal keys are ordered by them when both are given. resolveTies lets a key
+  // ref read the records to look past truncated prefix columns.
   virtual int CompareKeys(const uint8_t* a, const uint8_t* b, const uint8_t* dataA,
                           const uint8_t* dataB, int32_t sessionId, bool resolveTies) = 0;
   virtual int CompareFullKeys(const uint8_t* a, const uint8_t* b);
