@@ -9,8 +9,8 @@
 
 TVexBTreePage::TVexBTreePage(TVexPageManager& pageManager, TVexBTreeKeyRef& keyRef)
     : PageManager(pageManager), KeyRef(keyRef) {
-  const size_t maxEntry = size_t(keyRef.KeySize + keyRef.DataSize + VexBTreeLayout::kChildSize +
-                                 VexBTreeLayout::kRecordIdSize);
+  const size_t maxEntry = size_t(keyRef.KeySize + keyRef.DataSize + VexBTreePageLayout::kChildSize +
+                                 VexBTreePageLayout::kRecordIdSize);
   scratch_.resize(size_t(pageManager.PageDataSize) + 2 * maxEntry);
   entry_.resize(maxEntry);
   separator_.resize(maxEntry);
@@ -38,6 +38,13 @@ TVexPage* TVexBTreePage::GetTreePage(int32_t sessionId, int32_t pageNo) {
   return page;
 }
 
+TVexPage* TVexBTreePage::AddTreePage(int32_t sessionId) {
+  TVexPage* page = PageManager.AddPage(sessionId, VexLayout::ptTableIndex);
+  if (PageManager.PageHeaderSize >= VexLayout::kPageHeaderSize)
+    VexLayout::SetPageOwnerObjectId(page->GetHeader(), OwnerObjectId);
+  return page;
+}
+
 TVexBTreePageView TVexBTreePage::View(TVexPage* page) {
   return TVexBTreePageView(page->GetData(), KeyRef.DataSize);
 }
@@ -59,7 +66,7 @@ void TVexBTreePage::InitRoot(uint8_t* data) {
 }
 
 int32_t TVexBTreePage::CreateRoot(int32_t sessionId) {
-  TVexPageGuard page(PageManager, PageManager.AddPage(sessionId, VexLayout::ptTableIndex));
+  TVexPageGuard page(PageManager, AddTreePage(sessionId));
   InitRoot(page->GetData());
   MarkDirty(page.get());
   RootPageNo = page->PageNo;
@@ -67,13 +74,13 @@ int32_t TVexBTreePage::CreateRoot(int32_t sessionId) {
 }
 
 int32_t TVexBTreePage::LeafCapacity() const {
-  return (DataAreaSize() - VexBTreeLayout::kHeaderSize) / (KeyRef.KeySize + KeyRef.DataSize);
+  return (DataAreaSize() - VexBTreePageLayout::kHeaderSize) / (KeyRef.KeySize + KeyRef.DataSize);
 }
 
 int32_t TVexBTreePage::NodeCapacity() const {
-  return (DataAreaSize() - VexBTreeLayout::kHeaderSize) /
-         (KeyRef.KeySize + VexBTreeLayout::kChildSize +
-          (KeyRef.HasRecordIds ? VexBTreeLayout::kRecordIdSize : 0));
+  return (DataAreaSize() - VexBTreePageLayout::kHeaderSize) /
+         (KeyRef.KeySize + VexBTreePageLayout::kChildSize +
+          (KeyRef.HasRecordIds ? VexBTreePageLayout::kRecordIdSize : 0));
 }
 
 int TVexBTreePage::CompareEntry(int32_t sessionId, const uint8_t* key, const uint8_t* tieData,

@@ -85,12 +85,15 @@ class TVexBTreePage {
   TVexPageManager& PageManager;
   TVexBTreeKeyRef& KeyRef;
   int32_t RootPageNo = -1;
+  // Written into the page header of every page the tree takes, when pages have one.
+  int32_t OwnerObjectId = -1;
 
  private:
   class Pin;
   enum class Bound { Lower, Upper };
 
   TVexPage* GetTreePage(int32_t sessionId, int32_t pageNo);
+  TVexPage* AddTreePage(int32_t sessionId);
   TVexBTreePageView View(TVexPage* page);
   void MarkDirty(TVexPage* page) { page->Dirty = true; }
   void CheckRoot(int32_t code) const;

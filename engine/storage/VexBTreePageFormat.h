@@ -8,7 +8,7 @@
 
 #include "platform/LittleEndian.h"
 
-namespace VexBTreeLayout {
+namespace VexBTreePageLayout {
 constexpr int kIsRoot = 0;
 constexpr int kIsLeaf = 1;
 constexpr int kPrevPageNo = 2;
@@ -21,7 +21,7 @@ constexpr int kExtraHeaderSize = 16;
 constexpr int kHeaderSize = 18;
 constexpr int kChildSize = 4;     // child page number of a node entry
 constexpr int kRecordIdSize = 6;  // record identifier: page number and slot
-}  // namespace VexBTreeLayout
+}  // namespace VexBTreePageLayout
 
 // A view over the data area of one B-tree page. Leaf entries are the key followed by the key
 // reference's leaf data; node entries are the key, the child page number and, when the page
@@ -32,33 +32,37 @@ class TVexBTreePageView {
       : data_(data), leafDataSize_(leafDataSize) {}
 
   uint8_t* Data() const { return data_; }
-  bool IsRoot() const { return data_[VexBTreeLayout::kIsRoot] != 0; }
-  bool IsLeaf() const { return data_[VexBTreeLayout::kIsLeaf] != 0; }
-  bool RootCreated() const { return data_[VexBTreeLayout::kRootCreated] != 0; }
-  bool HasRecordIds() const { return data_[VexBTreeLayout::kHasRecordIds] != 0; }
-  int32_t PrevPageNo() const { return ReadInt32LE(data_ + VexBTreeLayout::kPrevPageNo); }
-  int32_t NextPageNo() const { return ReadInt32LE(data_ + VexBTreeLayout::kNextPageNo); }
-  int32_t KeySize() const { return ReadUInt16LE(data_ + VexBTreeLayout::kKeySize); }
-  int32_t ItemCount() const { return ReadUInt16LE(data_ + VexBTreeLayout::kItemCount); }
-  int32_t ExtraHeaderSize() const { return ReadUInt16LE(data_ + VexBTreeLayout::kExtraHeaderSize); }
+  bool IsRoot() const { return data_[VexBTreePageLayout::kIsRoot] != 0; }
+  bool IsLeaf() const { return data_[VexBTreePageLayout::kIsLeaf] != 0; }
+  bool RootCreated() const { return data_[VexBTreePageLayout::kRootCreated] != 0; }
+  bool HasRecordIds() const { return data_[VexBTreePageLayout::kHasRecordIds] != 0; }
+  int32_t PrevPageNo() const { return ReadInt32LE(data_ + VexBTreePageLayout::kPrevPageNo); }
+  int32_t NextPageNo() const { return ReadInt32LE(data_ + VexBTreePageLayout::kNextPageNo); }
+  int32_t KeySize() const { return ReadUInt16LE(data_ + VexBTreePageLayout::kKeySize); }
+  int32_t ItemCount() const { return ReadUInt16LE(data_ + VexBTreePageLayout::kItemCount); }
+  int32_t ExtraHeaderSize() const {
+    return ReadUInt16LE(data_ + VexBTreePageLayout::kExtraHeaderSize);
+  }
 
-  void SetIsRoot(bool v) { data_[VexBTreeLayout::kIsRoot] = v ? 1 : 0; }
-  void SetIsLeaf(bool v) { data_[VexBTreeLayout::kIsLeaf] = v ? 1 : 0; }
-  void SetRootCreated(bool v) { data_[VexBTreeLayout::kRootCreated] = v ? 1 : 0; }
-  void SetHasRecordIds(bool v) { data_[VexBTreeLayout::kHasRecordIds] = v ? 1 : 0; }
-  void SetPrevPageNo(int32_t v) { WriteInt32LE(data_ + VexBTreeLayout::kPrevPageNo, v); }
-  void SetNextPageNo(int32_t v) { WriteInt32LE(data_ + VexBTreeLayout::kNextPageNo, v); }
-  void SetKeySize(int32_t v) { WriteUInt16LE(data_ + VexBTreeLayout::kKeySize, uint16_t(v)); }
-  void SetItemCount(int32_t v) { WriteUInt16LE(data_ + VexBTreeLayout::kItemCount, uint16_t(v)); }
+  void SetIsRoot(bool v) { data_[VexBTreePageLayout::kIsRoot] = v ? 1 : 0; }
+  void SetIsLeaf(bool v) { data_[VexBTreePageLayout::kIsLeaf] = v ? 1 : 0; }
+  void SetRootCreated(bool v) { data_[VexBTreePageLayout::kRootCreated] = v ? 1 : 0; }
+  void SetHasRecordIds(bool v) { data_[VexBTreePageLayout::kHasRecordIds] = v ? 1 : 0; }
+  void SetPrevPageNo(int32_t v) { WriteInt32LE(data_ + VexBTreePageLayout::kPrevPageNo, v); }
+  void SetNextPageNo(int32_t v) { WriteInt32LE(data_ + VexBTreePageLayout::kNextPageNo, v); }
+  void SetKeySize(int32_t v) { WriteUInt16LE(data_ + VexBTreePageLayout::kKeySize, uint16_t(v)); }
+  void SetItemCount(int32_t v) {
+    WriteUInt16LE(data_ + VexBTreePageLayout::kItemCount, uint16_t(v));
+  }
 
   // Bytes after the key: leaf data, or child page number plus record identifier.
   int32_t PayloadSize() const {
-    return IsLeaf()
-               ? leafDataSize_
-               : VexBTreeLayout::kChildSize + (HasRecordIds() ? VexBTreeLayout::kRecordIdSize : 0);
+    return IsLeaf() ? leafDataSize_
+                    : VexBTreePageLayout::kChildSize +
+                          (HasRecordIds() ? VexBTreePageLayout::kRecordIdSize : 0);
   }
   int32_t EntrySize() const { return KeySize() + PayloadSize(); }
-  int32_t EntriesOffset() const { return VexBTreeLayout::kHeaderSize + ExtraHeaderSize(); }
+  int32_t EntriesOffset() const { return VexBTreePageLayout::kHeaderSize + ExtraHeaderSize(); }
   uint8_t* Entry(int32_t i) const { return data_ + EntriesOffset() + i * EntrySize(); }
   uint8_t* Key(int32_t i) const { return Entry(i); }
   uint8_t* LeafData(int32_t i) const { return Entry(i) + KeySize(); }
@@ -68,7 +72,7 @@ class TVexBTreePageView {
   // identifier of a node entry; null when the page has none.
   const uint8_t* TieData(int32_t i) const {
     if (!HasRecordIds()) return nullptr;
-    return IsLeaf() ? LeafData(i) : Entry(i) + KeySize() + VexBTreeLayout::kChildSize;
+    return IsLeaf() ? LeafData(i) : Entry(i) + KeySize() + VexBTreePageLayout::kChildSize;
   }
 
   // Bytes the page needs for count entries.

@@ -4,9 +4,11 @@
 #include "engine/base/VexExcept.h"
 #include "platform/LittleEndian.h"
 
-TVexBTreePageIndex::TVexBTreePageIndex(TVexPageManager& pageManager, int32_t rootPageNo)
+TVexBTreePageIndex::TVexBTreePageIndex(TVexPageManager& pageManager, int32_t rootPageNo,
+                                       int32_t ownerObjectId)
     : Tree(pageManager, KeyRef) {
   Tree.RootPageNo = rootPageNo;
+  Tree.OwnerObjectId = ownerObjectId;
 }
 
 int32_t TVexBTreePageIndex::Create(int32_t sessionId) {
@@ -60,6 +62,23 @@ bool TVexBTreePageIndex::NextPage(int32_t sessionId, int32_t pageNo, int32_t& ne
 bool TVexBTreePageIndex::PriorPage(int32_t sessionId, int32_t pageNo, int32_t& prior,
                                    uint16_t* count) {
   return Step(sessionId, pageNo, false, prior, count);
+}
+
+bool TVexBTreePageIndex::PageAfter(int32_t sessionId, int32_t pageNo, bool forward, int32_t& result,
+                                   uint16_t* count) {
+  if (Tree.RootPageNo < 0)
+    throw EVexException(forward ? 20117 : 20118, "Index error: invalid page number");
+  uint8_t key[4];
+  WriteInt32LE(key, pageNo);
+  TVexKeyPath path;
+  if (!Tree.Search(sessionId, forward, path, forward ? bcGreater : bcLess, key)) return false;
+  Read(sessionId, path, result, count);
+  return true;
+}
+
+int32_t TVexBTreePageIndex::GetPageCount(int32_t sessionId, int32_t pageNo) {
+  uint16_t count;
+  return Find(sessionId, pageNo, count) ? count : -1;
 }
 
 bool TVexBTreePageIndex::Find(int32_t sessionId, int32_t pageNo, uint16_t& count) {

@@ -10,7 +10,9 @@
 
 class TVexBTreePageIndex {
  public:
-  explicit TVexBTreePageIndex(TVexPageManager& pageManager, int32_t rootPageNo = -1);
+  // ownerObjectId goes into the page header of every page the index takes (the table's id).
+  explicit TVexBTreePageIndex(TVexPageManager& pageManager, int32_t rootPageNo = -1,
+                              int32_t ownerObjectId = -1);
   virtual ~TVexBTreePageIndex() = default;
 
   int32_t RootPageNo() const { return Tree.RootPageNo; }
@@ -24,8 +26,13 @@ class TVexBTreePageIndex {
   bool LastPage(int32_t sessionId, int32_t& pageNo, uint16_t* count = nullptr);
   bool NextPage(int32_t sessionId, int32_t pageNo, int32_t& next, uint16_t* count = nullptr);
   bool PriorPage(int32_t sessionId, int32_t pageNo, int32_t& prior, uint16_t* count = nullptr);
+  // The listed page after (before) pageNo, which need not be listed itself.
+  bool PageAfter(int32_t sessionId, int32_t pageNo, bool forward, int32_t& result,
+                 uint16_t* count = nullptr);
   // The count of a page; false when the page is not in the index.
   bool Find(int32_t sessionId, int32_t pageNo, uint16_t& count);
+  // The count of a page, -1 when it is not in the index.
+  int32_t GetPageCount(int32_t sessionId, int32_t pageNo);
   // Adds delta to the page's count; a missing page is inserted with the delta.
   void AddToPage(int32_t sessionId, int32_t pageNo, int32_t delta);
   // Sets the page's count; a count of 0 removes the page.
@@ -47,16 +54,4 @@ class TVexBTreePageIndex {
   bool Edge(int32_t sessionId, bool first, int32_t& pageNo, uint16_t* count, int32_t code);
   bool Step(int32_t sessionId, int32_t pageNo, bool forward, int32_t& result, uint16_t* count);
   void Read(int32_t sessionId, const TVexKeyPath& path, int32_t& pageNo, uint16_t* count);
-};
-
-// The index of a table's record pages: the count is the number of records on the page.
-class TVexBTreeRecordPageIndex : public TVexBTreePageIndex {
- public:
-  using TVexBTreePageIndex::TVexBTreePageIndex;
-};
-
-// The index of a table's small BLOB pages: the count is the bytes their entries occupy.
-class TVexBTreeBlobPageIndex : public TVexBTreePageIndex {
- public:
-  using TVexBTreePageIndex::TVexBTreePageIndex;
 };

@@ -10,13 +10,13 @@
 #include "engine/storage/VexBTree.h"
 
 int32_t TVexBTreePage::SeparatorSize() const {
-  return KeyRef.KeySize + (KeyRef.HasRecordIds ? VexBTreeLayout::kRecordIdSize : 0);
+  return KeyRef.KeySize + (KeyRef.HasRecordIds ? VexBTreePageLayout::kRecordIdSize : 0);
 }
 
 void TVexBTreePage::CopySeparator(const TVexBTreePageView& page, int32_t i, uint8_t* out) const {
   std::memcpy(out, page.Key(i), size_t(KeyRef.KeySize));
   if (const uint8_t* tie = page.TieData(i))
-    std::memcpy(out + KeyRef.KeySize, tie, VexBTreeLayout::kRecordIdSize);
+    std::memcpy(out + KeyRef.KeySize, tie, VexBTreePageLayout::kRecordIdSize);
 }
 
 namespace {
@@ -25,8 +25,8 @@ void WriteNodeSeparator(TVexBTreePageView& node, int32_t i, const uint8_t* separ
                         int32_t keySize) {
   std::memcpy(node.Key(i), separator, size_t(keySize));
   if (node.HasRecordIds())
-    std::memcpy(node.Entry(i) + keySize + VexBTreeLayout::kChildSize, separator + keySize,
-                VexBTreeLayout::kRecordIdSize);
+    std::memcpy(node.Entry(i) + keySize + VexBTreePageLayout::kChildSize, separator + keySize,
+                VexBTreePageLayout::kRecordIdSize);
 }
 }  // namespace
 
@@ -96,7 +96,7 @@ void TVexBTreePage::InsertAt(int32_t sessionId, TVexKeyPath& path, int32_t level
     SplitRoot(sessionId, page.get(), all, total, es);
     return;
   }
-  TVexPageGuard right(PageManager, PageManager.AddPage(sessionId, VexLayout::ptTableIndex));
+  TVexPageGuard right(PageManager, AddTreePage(sessionId));
   InitPage(right->GetData(), false, v.IsLeaf());
   TVexBTreePageView rv = View(right.get());
   std::memcpy(rv.Entry(0), all + half * es, size_t((total - half) * es));
@@ -122,12 +122,12 @@ void TVexBTreePage::InsertAt(int32_t sessionId, TVexKeyPath& path, int32_t level
   }
   // The parent takes (the right page's smallest key, the right page) after this page's entry.
   std::vector<uint8_t> parentEntry(
-      size_t(KeyRef.KeySize + VexBTreeLayout::kChildSize + VexBTreeLayout::kRecordIdSize));
+      size_t(KeyRef.KeySize + VexBTreePageLayout::kChildSize + VexBTreePageLayout::kRecordIdSize));
   std::memcpy(parentEntry.data(), rv.Key(0), size_t(KeyRef.KeySize));
   WriteInt32LE(parentEntry.data() + KeyRef.KeySize, right->PageNo);
   if (const uint8_t* tie = rv.TieData(0))
-    std::memcpy(parentEntry.data() + KeyRef.KeySize + VexBTreeLayout::kChildSize, tie,
-                VexBTreeLayout::kRecordIdSize);
+    std::memcpy(parentEntry.data() + KeyRef.KeySize + VexBTreePageLayout::kChildSize, tie,
+                VexBTreePageLayout::kRecordIdSize);
   InsertAt(sessionId, path, level - 1, path[level - 1].ItemIndex + 1, parentEntry.data());
 }
 
@@ -136,8 +136,8 @@ void TVexBTreePage::SplitRoot(int32_t sessionId, TVexPage* root, const uint8_t* 
   TVexBTreePageView rootView = View(root);
   const bool leaf = rootView.IsLeaf();
   const int32_t half = count / 2;
-  TVexPageGuard left(PageManager, PageManager.AddPage(sessionId, VexLayout::ptTableIndex));
-  TVexPageGuard right(PageManager, PageManager.AddPage(sessionId, VexLayout::ptTableIndex));
+  TVexPageGuard left(PageManager, AddTreePage(sessionId));
+  TVexPageGuard right(PageManager, AddTreePage(sessionId));
   InitPage(left->GetData(), false, leaf);
   InitPage(right->GetData(), false, leaf);
   TVexBTreePageView lv = View(left.get()), rv = View(right.get());

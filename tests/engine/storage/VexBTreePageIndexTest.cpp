@@ -40,7 +40,7 @@ TEST(VexBTreePageIndex, RootKeepsItsPageNumberWhileGrowingToThreeLevelsOnDisk) {
   {
     TVexDiskPageManager pm(int64_t(64) << 20);
     pm.CreateDatabase(name, {}, 8, 256);  // small pages: many levels with few keys
-    TVexBTreeRecordPageIndex index(pm);
+    TVexBTreePageIndex index(pm, -1, 77);
     root = index.Create(-2);
     for (int32_t p = 1; p <= 3000; ++p) {
       index.AddToPage(-2, p, uint16_t(p % 40 + 1));
@@ -53,13 +53,16 @@ TEST(VexBTreePageIndex, RootKeepsItsPageNumberWhileGrowingToThreeLevelsOnDisk) {
   }
   TVexDiskPageManager pm(int64_t(64) << 20);
   OpenDiskDb(pm, name);
-  TVexBTreeRecordPageIndex index(pm, root);
+  TVexBTreePageIndex index(pm, root);
   const auto all = Forward(index);
   ASSERT_EQ(all.size(), 3000u);
   for (int32_t p = 1; p <= 3000; ++p) {
     EXPECT_EQ(all[size_t(p - 1)].first, p);
     EXPECT_EQ(all[size_t(p - 1)].second, p % 40 + 1);
   }
+  TVexPage* rootPage = pm.GetPage(kSession, root, false, VexLayout::ptTableIndex);
+  EXPECT_EQ(VexLayout::PageOwnerObjectId(rootPage->GetHeader()), 77);
+  pm.ReleasePage(rootPage);
   int32_t page, prior;
   ASSERT_TRUE(index.LastPage(kSession, page));
   EXPECT_EQ(page, 3000);
@@ -113,6 +116,15 @@ TEST(VexBTreePageIndex, CountsAndPagesWithSpace) {
   EXPECT_EQ(index.TotalCount(kSession), 80);
   uint16_t count;
   EXPECT_FALSE(index.Find(kSession, 9, count));
+  EXPECT_EQ(index.GetPageCount(kSession, 9), -1);
+  EXPECT_EQ(index.GetPageCount(kSession, 12), 40);
+  // Neighbours of a page that is no longer listed.
+  int32_t page;
+  ASSERT_TRUE(index.PageAfter(kSession, 9, true, page));
+  EXPECT_EQ(page, 12);
+  ASSERT_TRUE(index.PageAfter(kSession, 9, false, page));
+  EXPECT_EQ(page, 7);
+  EXPECT_FALSE(index.PageAfter(kSession, 12, true, page));
   index.Clear(kSession);
   EXPECT_EQ(index.TotalCount(kSession), 0);
   const int32_t root = index.RootPageNo();
