@@ -18,17 +18,6 @@ const TVexCipherIdentifier kCipherIdentifiers[] = {
     {7, "Square", &TCipher_Square::Class, &THash_RipeMD128::Class},
 };
 
-// Keys a new cipher of the identifier from the password. The chaining starts from the
-// initial-value block as Init leaves it (0xFF bytes), because that block is its own initial
-// value here.
-std::unique_ptr<TCipher> CreatePageCipher(const TVexCipherIdentifier& id,
-                                          const std::string& password) {
-  std::unique_ptr<TCipher> cipher = TCipher::Create(*id.CipherClass);
-  cipher->SetHashClass(id.HashClass);
-  cipher->InitKey(password, cipher->InitialValue());
-  return cipher;
-}
-
 template <bool Encrypt>
 bool CodeBuffer(uint8_t cipherId, void* buffer, int32_t length,
                 const std::string& password) noexcept {
@@ -48,6 +37,16 @@ bool CodeBuffer(uint8_t cipherId, void* buffer, int32_t length,
 }
 
 }  // namespace
+
+std::unique_ptr<TCipher> CreatePageCipher(const TVexCipherIdentifier& id,
+                                          const std::string& password) {
+  std::unique_ptr<TCipher> cipher = TCipher::Create(*id.CipherClass);
+  cipher->SetHashClass(id.HashClass);
+  // Init fills the initial-value block with 0xFF bytes before copying it onto itself, so the
+  // chain starts from 0xFF bytes (not from their encryption).
+  cipher->InitKey(password, cipher->InitialValue());
+  return cipher;
+}
 
 const TVexCipherIdentifier* FindCipherIdentifier(uint8_t cipherId) {
   return cipherId < std::size(kCipherIdentifiers) ? &kCipherIdentifiers[cipherId] : nullptr;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/base/VexCipher.h"
@@ -17,6 +18,11 @@ struct TVexCipherIdentifier {
 
 // The row of a cipher identifier (0..7), or nullptr for an identifier without cipher.
 const TVexCipherIdentifier* FindCipherIdentifier(uint8_t cipherId);
+
+// A new cipher of the identifier keyed from the password as EncryptBuffer keys it: the key
+// is the identifier's digest of the password, and the chain starts from 0xFF bytes.
+std::unique_ptr<TCipher> CreatePageCipher(const TVexCipherIdentifier& id,
+                                          const std::string& password);
 
 // Encipher or decipher length bytes of buffer in place with the cipher of cipherId keyed from
 // the password's bytes. Each call starts afresh (no chaining from one buffer to the next).

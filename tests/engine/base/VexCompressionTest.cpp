@@ -29,6 +29,17 @@ TEST(VexCompression, CrcVariants) {
   EXPECT_EQ(BlockCrc32("", 0), 0u);
   EXPECT_EQ(BlockCrc32("bc", 2, BlockCrc32("a", 1)), 0xCA6598D0u);
   EXPECT_EQ(ZlibCrc32("abc", 3), 0x352441C2u);
+  // The block CRC is the table update itself: crc := (crc shr 8) xor table[(crc xor b) and 0xFF].
+  uint32_t table[256];
+  for (uint32_t n = 0; n < 256; ++n) {
+    uint32_t c = n;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    table[n] = c;
+  }
+  const auto text = Text(10007);
+  uint32_t crc = 0;
+  for (uint8_t b : text) crc = (crc >> 8) ^ table[(crc ^ b) & 0xFF];
+  EXPECT_EQ(BlockCrc32(text.data(), text.size()), crc);
   EXPECT_EQ(ZlibCrc32("123456789", 9), 0xCBF43926u);
 }
 

@@ -13,6 +13,7 @@
 
 #include "engine/base/VexCipherClasses.h"
 #include "engine/base/VexDecUtil.h"
+#include "engine/base/VexPageCipher.h"
 
 namespace {
 
@@ -232,4 +233,23 @@ TEST(VexDecUtil, TripleDesBlockExchangesOnlyBytes4To11) {
 
   cipher->DecryptBlock(block.data());
   EXPECT_EQ(block, plain);
+}
+
+// A page cipher keyed once gives the bytes of EncryptBuffer for every buffer it codes, also
+// after other buffers (no chaining passes from one buffer to the next).
+TEST(VexDecUtil, PageCipherKeyedOnceMatchesEncryptBuffer) {
+  const std::string password = "page password";
+  for (uint8_t id : {0, 1, 2, 3, 4, 5, 6, 7, 8}) {
+    SCOPED_TRACE(int(id));
+    TVexPageCipher cipher(id, password);
+    for (int32_t length : {4056, 5, 256, 0, 17, 4056}) {
+      const auto plain = Pattern(size_t(length), uint8_t(length + id));
+      std::vector<uint8_t> expected = plain, actual = plain;
+      ASSERT_TRUE(EncryptBuffer(id, expected.data(), length, password));
+      ASSERT_TRUE(cipher.Encrypt(actual.data(), length));
+      EXPECT_EQ(actual, expected);
+      ASSERT_TRUE(cipher.Decrypt(actual.data(), length));
+      EXPECT_EQ(actual, plain);
+    }
+  }
 }
