@@ -16,8 +16,11 @@ class TVexIndexPositionCache;
 class TVexKeyPath;
 class TVexRecordBitmap;
 class TVexScanSearchCondition;
-// The state of one range scan (the implementation's own).
-class TVexScanState;
+// The state of one range scan; each index class derives its own.
+class TVexScanState {
+ public:
+  virtual ~TVexScanState() = default;
+};
 
 class TVexIndex {
  public:

@@ -2,15 +2,10 @@
 // 6-byte record identifier it carries.
 #pragma once
 
-#include <array>
 #include <cstdint>
 
-// The table engine's record identifier as the cursor carries it (page number and slot, or a
-// row number in the built-in databases).
-using TVexRecordIDBytes = std::array<uint8_t, 6>;
-
-// grmCurrent, grmNext, grmPrior (declared with the cursor).
-enum TVexGetRecordMode : uint8_t;
+// TVexRecordIDBytes (the 6-byte record identifier) and TVexGetRecordMode.
+#include "engine/base/VexCursor.h"
 
 // Result status of a navigation request.
 enum : uint8_t {

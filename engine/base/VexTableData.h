@@ -38,6 +38,9 @@ struct TVexBlobValue {
   int32_t BlockCount = 0;
 };
 
+// The session ID of the cursor's session (-2, the system session, without one).
+int32_t CursorSessionID(const TVexCursor& cursor);
+
 class TVexTableData {
  public:
   TVexTableData(TVexDatabaseData* database, std::string tableName);
@@ -128,6 +131,9 @@ class TVexTableData {
   // Builds (or rebuilds when stale) the cursor's bitmap of every record that passes.
   void BuildRecordBitmap(TVexCursor& cursor);
   int32_t ChangeCounter() const;
+
+  // Page size the access-path costs count in (the disk engine sets its own).
+  int32_t CostPageSize = 4096;
 
   // ---- Members in order.
   std::recursive_mutex CriticalSection;        // the table operations take the database's instead

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "engine/base/VexBasePageManager.h"
 #include "engine/storage/Page.h"
 #include "engine/storage/SortedPageList.h"
 
@@ -19,11 +20,11 @@ struct TVexPageSession {
   std::vector<int32_t> FreedPages;
 };
 
-class TVexPageManager {
+class TVexPageManager : public TVexBasePageManager {
  public:
   // availableMemory < 0 asks the engine's memory manager.
   TVexPageManager(uint16_t pageSize, uint16_t pageHeaderSize, int64_t availableMemory = -1);
-  virtual ~TVexPageManager();
+  ~TVexPageManager() override;
   TVexPageManager(const TVexPageManager&) = delete;
   TVexPageManager& operator=(const TVexPageManager&) = delete;
 
@@ -41,7 +42,7 @@ class TVexPageManager {
   virtual void RemovePage(int32_t sessionId, int32_t pageNo);
   virtual TVexPage* GetPage(int32_t sessionId, int32_t pageNo, bool validate,
                             uint16_t expectedType);
-  virtual void Commit(int32_t sessionId);
+  void Commit(int32_t sessionId) override;
   // Re-reads a cached page that another process may have changed (nothing in the base).
   virtual void RevalidatePage(TVexPage* page);
   // Data bytes that the pages of this manager can hold at most; bounds the sizes read from
@@ -50,7 +51,7 @@ class TVexPageManager {
 
   TVexPage* AddPage(int32_t sessionId, uint16_t pageType);
   void ReleasePage(TVexPage* page);
-  void Rollback(int32_t sessionId);
+  void Rollback(int32_t sessionId) override;
   TVexPageSession* FindSession(int32_t sessionId);
   TVexPageSession* AddSession(int32_t sessionId);
   // Raises 20097 when a session still holds uncommitted pages; then frees the cache.
