@@ -21,7 +21,10 @@ TVexDiskRecordId LoadDiskRecordId(const uint8_t* bytes) {
 
 TVexDiskRecordManager::TVexDiskRecordManager(TVexDiskPageManager* pageManager,
                                              const TVexRecordLayout* layout, int32_t tableId)
-    : PageIndex(pageManager, tableId), PageManager(pageManager), Layout(layout), TableId(tableId) {
+    : PageIndex(*pageManager, -1, tableId),
+      PageManager(pageManager),
+      Layout(layout),
+      TableId(tableId) {
   SetGeometry(layout->RecordBufferSize, layout->StoredRecordSize, int32_t(layout->Fields.size()));
 }
 
@@ -46,11 +49,11 @@ void TVexDiskRecordManager::SaveToHeader(uint8_t* bytes) const {
 }
 
 void TVexDiskRecordManager::LoadFromMetadata(const uint8_t* bytes) {
-  PageIndex.RootPageNo = ReadInt32LE(bytes);
+  PageIndex.SetRootPageNo(ReadInt32LE(bytes));
 }
 
 void TVexDiskRecordManager::SaveToMetadata(uint8_t* bytes) const {
-  WriteInt32LE(bytes, PageIndex.RootPageNo);
+  WriteInt32LE(bytes, PageIndex.RootPageNo());
 }
 
 void TVexDiskRecordManager::CreatePageIndex(int32_t sessionId) {
@@ -108,7 +111,7 @@ TVexDiskRecordId TVexDiskRecordManager::NumberToRecordId(int64_t number) const {
 
 void TVexDiskRecordManager::DeleteAllRecords(int32_t sessionId) {
   // The emptied index keeps its root page, so the metadata that names it stays valid.
-  if (PageIndex.RootPageNo != -1) {
+  if (PageIndex.RootPageNo() != -1) {
     int32_t pageNo;
     bool more = PageIndex.FirstPage(sessionId, pageNo);
     while (more) {
@@ -169,7 +172,7 @@ bool TVexDiskRecordManager::RemoveRecord(int32_t sessionId, const TVexDiskRecord
   --RecordCount;
   Changed();
   if (remaining == 0) PageManager->RemovePage(sessionId, id.PageNo);
-  PageIndex.SetPageCount(sessionId, id.PageNo, int32_t(remaining));
+  PageIndex.SetPageCount(sessionId, id.PageNo, uint16_t(remaining));
   return true;
 }
 
@@ -312,11 +315,11 @@ void TVexDiskRecordManager::CheckPageIndex(int32_t sessionId) {
 
 void TVexDiskRecordManager::RebuildPageIndex(int32_t sessionId) {
   // The old index may be what is damaged: its pages are given back when they can be walked.
-  if (PageIndex.RootPageNo != -1) {
+  if (PageIndex.RootPageNo() != -1) {
     try {
       PageIndex.Delete(sessionId);
     } catch (const EVexException&) {
-      PageIndex.RootPageNo = -1;
+      PageIndex.SetRootPageNo(-1);
     }
   }
   PageIndex.Create(sessionId);

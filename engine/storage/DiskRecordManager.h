@@ -10,7 +10,7 @@
 #include "engine/base/VexNavigation.h"
 #include "engine/base/VexRecordLayout.h"
 #include "engine/base/VexRecordManager.h"
-#include "engine/storage/RecordPageIndex.h"
+#include "engine/storage/VexBTreePageIndex.h"
 
 class TVexDiskPageManager;
 class TVexPage;
@@ -32,6 +32,12 @@ inline TVexRecordIDBytes ToRecordIDBytes(const TVexDiskRecordId& id) {
   StoreDiskRecordId(id, bytes.data());
   return bytes;
 }
+
+// The index of a table's record pages: page number with the number of records on the page.
+class TVexBTreeRecordPageIndex : public TVexBTreePageIndex {
+ public:
+  using TVexBTreePageIndex::TVexBTreePageIndex;
+};
 
 class TVexDiskRecordManager : public TVexBaseRecordManager {
  public:

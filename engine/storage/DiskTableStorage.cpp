@@ -30,7 +30,7 @@ void TVexDiskTableStorage::CreateRecordManager() {
 }
 
 void TVexDiskTableStorage::SaveMetadata(int32_t sessionId) {
-  Metadata.RecordPageIndexRoot = RecordManager->PageIndex.RootPageNo;
+  Metadata.RecordPageIndexRoot = RecordManager->PageIndex.RootPageNo();
   std::vector<uint8_t> bytes = Metadata.Store();
   MetadataFile.WriteFile(sessionId, bytes.data(), 1, 1, int32_t(bytes.size()));
 }
@@ -109,7 +109,7 @@ void TVexDiskTableStorage::Open(int32_t sessionId, bool verify) {
   try {
     LoadMetadata(sessionId);
     CreateRecordManager();
-    RecordManager->PageIndex.RootPageNo = Metadata.RecordPageIndexRoot;
+    RecordManager->PageIndex.SetRootPageNo(Metadata.RecordPageIndexRoot);
     if (!verify) {
       LoadHeader(sessionId);
       return;

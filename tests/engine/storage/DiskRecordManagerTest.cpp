@@ -269,7 +269,7 @@ TEST_F(DiskRecordManagerTest, AnotherProcessReadsTheCommittedRows) {
       want.push_back(v * 7);
     }
     pm_.Commit(0);
-    root = rm.PageIndex.RootPageNo;
+    root = rm.PageIndex.RootPageNo();
     rm.SaveToHeader(header);
   }
   pm_.CloseDatabase();
@@ -278,7 +278,7 @@ TEST_F(DiskRecordManagerTest, AnotherProcessReadsTheCommittedRows) {
     TVexDiskPageManager pm(int64_t(16) << 20);
     OpenDiskDb(pm, name_);
     TVexDiskRecordManager rm(&pm, &layout_, kTableId);
-    rm.PageIndex.RootPageNo = root;
+    rm.PageIndex.SetRootPageNo(root);
     rm.LoadFromHeader(header);
     bool ok = rm.RecordCount == 300 && Values(Scan(rm)) == want;
     _exit(ok && !::testing::Test::HasFailure() ? 0 : 1);

@@ -180,7 +180,7 @@ TEST_F(DiskTableTest, MetadataAndHeaderContent) {
   EXPECT_EQ(t.MetadataFile.GetSize(0, true).Compression, 1);
   std::vector<uint8_t> meta = t.MetadataFile.ReadAll(0, true);
   ASSERT_GE(meta.size(), 8u);
-  EXPECT_EQ(ReadInt32LE(meta.data() + meta.size() - 8), t.RecordManager->PageIndex.RootPageNo);
+  EXPECT_EQ(ReadInt32LE(meta.data() + meta.size() - 8), t.RecordManager->PageIndex.RootPageNo());
   EXPECT_EQ(ReadInt32LE(meta.data() + meta.size() - 4), -1);  // no BLOB fields
   EXPECT_EQ(t.TableVersion, 0);
 
