@@ -2,19 +2,16 @@
 #include "engine/base/VexDecimalRounding.h"
 
 #include <cctype>
-#include <cfenv>
 #include <cmath>
 #include <string>
+
+#include "engine/base/VexConverts.h"
 
 namespace {
 
 // Nearest integer, halves to even.
 long double R(long double v) {
-  const int old = std::fegetround();
-  std::fesetround(FE_TONEAREST);
-  const long double r = std::nearbyintl(v);
-  std::fesetround(old);
-  return r;
+  return RoundHalfEven(v);
 }
 
 long double WithSign(long double magnitude, double x) {

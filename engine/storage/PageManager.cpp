@@ -191,31 +191,51 @@ void TVexPageManager::Commit(int32_t sessionId) {
       SharedCache.Delete(pageNo);
   }
   session->AddedPages.clear();
-  while (session->DirtyPages.Count() > 0) {
-    TVexPage* page = session->DirtyPages.At(0);
-    if (!page->Dirty) throw EVexException(20085, "Invalid dirty page");
-    if (page->UseCount > 0) throw EVexException(20086, "Cannot write used page");
-    WritePage(page);
-    page->Dirty = false;
-    std::unique_ptr<TVexPage> owned = session->DirtyPages.Delete(page->PageNo);
-    // A copy that another session read meanwhile is stale now.
-    if (TVexPage* stale = SharedCache.Find(owned->PageNo)) {
-      if (stale->UseCount > 0) continue;  // keep the other session's copy; drop ours
-      SharedCache.Delete(owned->PageNo);
+  // Pages are written in ascending order; the ones written so far leave the dirty list also
+  // when a later one fails.
+  TVexSortedPageList& dirty = session->DirtyPages;
+  int32_t written = 0;
+  auto settle = [&] {
+    for (std::unique_ptr<TVexPage>& owned : dirty.TakeFirst(written)) {
+      // A copy that another session read meanwhile is stale now.
+      if (TVexPage* stale = SharedCache.Find(owned->PageNo)) {
+        if (stale->UseCount > 0) continue;  // keep the other session's copy; drop ours
+        SharedCache.Delete(owned->PageNo);
+      }
+      if (SharedCache.Count() < CacheCapacity) SharedCache.Insert(std::move(owned));
     }
-    if (SharedCache.Count() < CacheCapacity) SharedCache.Insert(std::move(owned));
+  };
+  try {
+    for (; written < dirty.Count(); ++written) {
+      TVexPage* page = dirty.At(written);
+      if (!page->Dirty) throw EVexException(20085, "Invalid dirty page");
+      if (page->UseCount > 0) throw EVexException(20086, "Cannot write used page");
+      WritePage(page);
+      page->Dirty = false;
+    }
+  } catch (...) {
+    settle();
+    throw;
   }
+  settle();
 }
 
 void TVexPageManager::Rollback(int32_t sessionId) {
   TVexPageSession* session = FindSession(sessionId);
   if (!session) return;
-  while (session->DirtyPages.Count() > 0) {
-    TVexPage* page = session->DirtyPages.At(0);
-    if (!page->Dirty) throw EVexException(20087, "Invalid index page");
-    if (page->UseCount > 0) throw EVexException(20088, "Cannot remove used page");
-    session->DirtyPages.Delete(page->PageNo);
+  TVexSortedPageList& dirty = session->DirtyPages;
+  int32_t dropped = 0;
+  try {
+    for (; dropped < dirty.Count(); ++dropped) {
+      TVexPage* page = dirty.At(dropped);
+      if (!page->Dirty) throw EVexException(20087, "Invalid index page");
+      if (page->UseCount > 0) throw EVexException(20088, "Cannot remove used page");
+    }
+  } catch (...) {
+    dirty.TakeFirst(dropped);
+    throw;
   }
+  dirty.Clear();
   std::vector<int32_t> added;
   added.swap(session->AddedPages);
   session->FreedPages.clear();

@@ -115,7 +115,7 @@ void TVexInternalDBTransactedAccessFile::ReadFile(int32_t sessionId, uint8_t* bu
     if (!DecompressContent(size.Compression, stored, size.ContentSize, content) ||
         int64_t(content.size()) < count)
       throw EVexException(20189, "Table file decompression error. Probably table is corrupted");
-    std::memcpy(buffer, content.data(), size_t(count));
+    if (count > 0) std::memcpy(buffer, content.data(), size_t(count));
   }
 }
 

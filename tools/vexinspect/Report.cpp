@@ -14,7 +14,8 @@ using namespace VexLayout;
 namespace {
 
 std::string TypeName(uint16_t type) {
-  return type <= ptTableIndex ? PageTypeName(type) : "(" + std::to_string(type) + ")";
+  return type <= ptTableIndex ? PageTypeName(type)
+                              : std::string("(").append(std::to_string(type)).append(")");
 }
 
 std::string CipherName(uint8_t id) {
@@ -131,7 +132,7 @@ std::string RenderJson(const TInspectReport& r) {
   std::ostringstream o;
   const TVexMainHeader& h = r.Header;
   char version[32];
-  std::snprintf(version, sizeof version, "%.17g", h.FileVersion);
+  std::snprintf(version, sizeof version, "%.15g", h.FileVersion);
   o << "{\n  \"file\": " << Json(r.FileName) << ",\n  \"fileSize\": " << r.FileSize
     << ",\n  \"databaseStart\": " << r.StartOffset << ",\n  \"header\": {\n"
     << "    \"signature\": " << Json(AnsiToUtf8(h.SignatureText())) << ",\n"

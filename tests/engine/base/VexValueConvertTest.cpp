@@ -57,6 +57,28 @@ TVexVariant Sample(int t) {
   return TVexVariant();
 }
 
+// A conversion and the bytes it gives; no bytes: the conversion fails with 30051.
+struct ConvertCase {
+  TVexVariant from;
+  TVexStorageType to;
+  std::vector<uint8_t> bytes;
+};
+
+void CheckConversions(const ConvertCase* cases, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const ConvertCase& c = cases[i];
+    int32_t size = 0;
+    try {
+      TVexMemoryBlock b =
+          VexConvertValue(c.from.ValueData(), c.from.ValueSize(), c.from.StorageType(), c.to, size);
+      EXPECT_EQ(std::vector<uint8_t>(b.Data(), b.Data() + size), c.bytes) << "case " << i;
+    } catch (const EVexException& e) {
+      EXPECT_TRUE(c.bytes.empty()) << "case " << i << ": " << e.Message();
+      EXPECT_EQ(e.NativeError(), 30051) << "case " << i;
+    }
+  }
+}
+
 }  // namespace
 
 TEST(VexValueConvert, DefinedPairs) {
@@ -114,12 +136,7 @@ TEST(VexValueConvert, DefinedPairs) {
 TEST(VexValueConvert, TextSources) {
   TVexFormatSettings saved = VexFormatSettings();
   VexFormatSettings().DecimalSeparator = ',';
-  struct Case {
-    TVexVariant from;
-    TVexStorageType to;
-    std::vector<uint8_t> bytes;  // empty: the conversion fails with 30051
-  };
-  const Case cases[] = {
+  const ConvertCase cases[] = {
       {VStr("123"), vstInteger, {123, 0, 0, 0}},
       {VStr(" -129"), vstShortInt, {0x7F}},  // narrowed to the low-order byte
       {VStr("2147483648"), vstInteger, {}},
@@ -149,30 +166,14 @@ TEST(VexValueConvert, TextSources) {
       {VStr(""), vstString, {0}},  // empty text stays empty text
       {VStr(""), vstInteger, {}},
   };
-  for (const Case& c : cases) {
-    int32_t size = 0;
-    try {
-      TVexMemoryBlock b =
-          VexConvertValue(c.from.ValueData(), c.from.ValueSize(), c.from.StorageType(), c.to, size);
-      EXPECT_EQ(std::vector<uint8_t>(b.Data(), b.Data() + size), c.bytes)
-          << c.from.AsString() << " to " << int(c.to);
-    } catch (const EVexException& e) {
-      EXPECT_TRUE(c.bytes.empty()) << c.from.AsString() << " to " << int(c.to);
-      EXPECT_EQ(e.NativeError(), 30051);
-    }
-  }
+  CheckConversions(cases, std::size(cases));
   VexFormatSettings() = saved;
 }
 
 TEST(VexValueConvert, NumberAndDateSources) {
   TVexFormatSettings saved = VexFormatSettings();
   VexFormatSettings().DecimalSeparator = '.';
-  struct Case {
-    TVexVariant from;
-    TVexStorageType to;
-    std::vector<uint8_t> bytes;
-  };
-  const Case cases[] = {
+  const ConvertCase cases[] = {
       {VInt(vstInteger, INT32_MAX), vstShortInt, {0xFF}},
       {VInt(vstInteger, INT32_MAX), vstByte, {0xFF}},
       {VInt(vstInteger, INT32_MAX),
@@ -224,18 +225,7 @@ TEST(VexValueConvert, NumberAndDateSources) {
       {VBool(true), vstInteger, {1, 0, 0, 0}},
       {VBool(true), vstExtended, {0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}},
   };
-  for (const Case& c : cases) {
-    int32_t size = 0;
-    try {
-      TVexMemoryBlock b =
-          VexConvertValue(c.from.ValueData(), c.from.ValueSize(), c.from.StorageType(), c.to, size);
-      EXPECT_EQ(std::vector<uint8_t>(b.Data(), b.Data() + size), c.bytes)
-          << int(c.from.StorageType()) << " to " << int(c.to);
-    } catch (const EVexException& e) {
-      EXPECT_TRUE(c.bytes.empty()) << int(c.from.StorageType()) << " to " << int(c.to);
-      EXPECT_EQ(e.NativeError(), 30051);
-    }
-  }
+  CheckConversions(cases, std::size(cases));
   VexFormatSettings().DecimalSeparator = ',';
   EXPECT_EQ(VFlt(vstFloat, 1.5).AsString(), "1,5");
   VexFormatSettings() = saved;

@@ -87,6 +87,11 @@ TEST_F(TransactedFileTest, ShrinkingGivesPagesBackAndCompressionRoundTrips) {
   // A new page reuses what the shrink gave back.
   TVexPageGuard p(pm_, pm_.AddPage(0, ptTableRecord));
   EXPECT_EQ(p->PageNo, chain[1]);
+  // An empty content marked as compressed reads as empty.
+  TVexInternalDBTransactedAccessFile empty(&pm_, ptTableMetaData);
+  empty.Create(0);
+  empty.SetSize(0, 0, 1, 0);
+  EXPECT_TRUE(empty.ReadAll(0, true).empty());
 }
 
 TEST_F(TransactedFileTest, ReadsContentStoredAsABlockChain) {
