@@ -365,6 +365,23 @@ void TVexBTreePage::WriteLeafData(int32_t sessionId, const TVexKeyPath& path, co
   MarkDirty(page.get());
 }
 
+void TVexBTreePage::DataAtPath(int32_t sessionId, const TVexKeyPath& path, uint8_t* data) {
+  CheckRoot(20127);
+  int32_t pageNo = RootPageNo;
+  for (int32_t level = 0; level < path.Count; ++level) {
+    TVexPageGuard page(PageManager, GetTreePage(sessionId, pageNo));
+    const TVexBTreePageView v = View(page.get());
+    const int32_t i = path[level].ItemIndex;
+    if (i < 0 || i >= v.ItemCount()) throw EVexException(20068, "Index error: invalid position");
+    if (v.IsLeaf()) {
+      std::memcpy(data, v.LeafData(i), size_t(KeyRef.DataSize));
+      return;
+    }
+    pageNo = v.Child(i);
+  }
+  throw EVexException(20068, "Index error: invalid position");
+}
+
 int TVexBTreePage::ComparePaths(const TVexKeyPath& a, const TVexKeyPath& b) {
   const int32_t n = std::min(a.Count, b.Count);
   for (int32_t i = 0; i < n; ++i) {

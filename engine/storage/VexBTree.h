@@ -54,6 +54,8 @@ class TVexBTreePage {
   void WriteLeafData(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data);
   // Copies the key and/or the leaf data of the entry a path names (either may be null).
   void ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_t* key, uint8_t* data);
+  // Descends from the root along the path's item indexes and copies the leaf data reached.
+  void DataAtPath(int32_t sessionId, const TVexKeyPath& path, uint8_t* data);
   // Removes every page of the tree; with keepRoot the root stays as an empty leaf.
   void FreeTree(int32_t sessionId, bool keepRoot);
 
