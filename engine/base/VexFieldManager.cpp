@@ -195,20 +195,20 @@ void TVexBaseFieldManager::RecordSessionValue(TVexBaseSession* session, const TV
       std::make_unique<TVexSessionNamedObjectSequenceValue>(field.ObjectID, field.Name, value));
 }
 
-void TVexBaseFieldManager::LoadCounters(TVexStoredReader& reader) {
-  const int32_t count = reader.ReadInt32(kReadCounterCountCode);
+void TVexBaseFieldManager::LoadCounters(TVexStream& reader) {
+  const int32_t count = ReadStoredInt32(reader, kReadCounterCountCode);
   // Each counter takes 8 bytes: a count the content cannot hold is damage, not a request.
-  if (count < 0 || int64_t(count) * 8 > reader.Remaining())
+  if (count < 0 || int64_t(count) * 8 > (reader.GetSize() - reader.GetPosition()))
     throw EVexException(20164, "Invalid table header data");
   std::vector<int64_t> counters(static_cast<size_t>(count));
-  for (int64_t& counter : counters) counter = reader.ReadInt64(kReadCounterCode);
+  for (int64_t& counter : counters) counter = ReadStoredInt64(reader, kReadCounterCode);
   counters.resize(std::max(counters.size(), size_t(FieldDefs_->Count())));
   Counters_ = std::move(counters);
 }
 
-void TVexBaseFieldManager::SaveCounters(TVexStoredWriter& writer) const {
-  writer.WriteInt32(int32_t(Counters_.size()), kWriteCounterCode);
-  for (int64_t counter : Counters_) writer.WriteInt64(counter, kWriteCounterCode);
+void TVexBaseFieldManager::SaveCounters(TVexStream& writer) const {
+  WriteStoredInt32(writer, int32_t(Counters_.size()), kWriteCounterCode);
+  for (int64_t counter : Counters_) WriteStoredInt64(writer, counter, kWriteCounterCode);
 }
 
 void TVexBaseFieldManager::ResetCounters() {

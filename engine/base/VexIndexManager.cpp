@@ -27,12 +27,12 @@ TVexBaseIndexManager::~TVexBaseIndexManager() {
   OpenIndexes_.clear();
 }
 
-void TVexBaseIndexManager::LoadDefs(TVexStoredReader& reader) {
+void TVexBaseIndexManager::LoadDefs(TVexStream& reader) {
   OpenIndexes_.clear();
   IndexDefs_->LoadFromStream(reader);
 }
 
-void TVexBaseIndexManager::SaveDefs(TVexStoredWriter& writer) const {
+void TVexBaseIndexManager::SaveDefs(TVexStream& writer) const {
   IndexDefs_->SaveToStream(writer);
 }
 

@@ -1,7 +1,10 @@
 // Stored forms of the metadata and header files of a disk table.
 #include "engine/storage/DiskTableContent.h"
 
+#include <cstring>
+
 #include "engine/base/VexExcept.h"
+#include "engine/base/VexMemoryStream.h"
 #include "engine/base/VexStoredForm.h"
 #include "platform/LittleEndian.h"
 
@@ -12,22 +15,24 @@ constexpr int32_t kWriteRootCode = 20165;
 }  // namespace
 
 std::vector<uint8_t> TVexDiskTableMetadata::Store() const {
-  TVexBufferWriter writer;
-  FieldDefs.SaveToStream(writer);
-  IndexDefs.SaveToStream(writer);
-  ConstraintDefs.SaveToStream(writer);
-  writer.WriteInt32(RecordPageIndexRoot, kWriteRootCode);
-  writer.WriteInt32(BlobPageIndexRoot, kWriteRootCode);
-  return writer.Bytes();
+  TVexMemoryStream stream;
+  FieldDefs.SaveToStream(stream);
+  IndexDefs.SaveToStream(stream);
+  ConstraintDefs.SaveToStream(stream);
+  WriteStoredInt32(stream, RecordPageIndexRoot, kWriteRootCode);
+  WriteStoredInt32(stream, BlobPageIndexRoot, kWriteRootCode);
+  return std::vector<uint8_t>(stream.Memory(), stream.Memory() + stream.GetSize());
 }
 
 void TVexDiskTableMetadata::Load(std::span<const uint8_t> bytes) {
-  TVexBufferReader reader(bytes);
-  FieldDefs.LoadFromStream(reader);
-  IndexDefs.LoadFromStream(reader);
-  ConstraintDefs.LoadFromStream(reader);
-  RecordPageIndexRoot = reader.ReadInt32(kReadRootCode);
-  BlobPageIndexRoot = reader.ReadInt32(kReadRootCode);
+  TVexMemoryStream stream(int32_t(bytes.size()));
+  if (!bytes.empty()) stream.Write(bytes.data(), int32_t(bytes.size()));
+  stream.Seek(0, TSeekOrigin::soBeginning);
+  FieldDefs.LoadFromStream(stream);
+  IndexDefs.LoadFromStream(stream);
+  ConstraintDefs.LoadFromStream(stream);
+  RecordPageIndexRoot = ReadStoredInt32(stream, kReadRootCode);
+  BlobPageIndexRoot = ReadStoredInt32(stream, kReadRootCode);
   for (int32_t i = 0; i < FieldDefs.Count(); ++i) FieldDefs[i].FieldNo = i;
   FieldDefs.CalculateLayout();
 }
