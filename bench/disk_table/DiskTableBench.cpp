@@ -153,18 +153,24 @@ Times RunEngine(const std::string& file, const Rows& rows) {
   db.PageManager->Commit(session);
   t.Insert = Seconds(start);
 
+  // Visits every row in scan order with its identifier.
+  auto scan = [&](auto visit) {
+    TVexNavigationRequest nav;
+    nav.Mode = 1;
+    nav.Bof = true;
+    nav.RecordBuffer = row.data();
+    for (;;) {
+      rm.NavigateRecord(session, nav);
+      if (nav.Result != vnrFound) return;
+      visit(nav.RecordID);
+    }
+  };
   start = Clock::now();
-  TVexNavigationRequest nav;
-  nav.Mode = 1;
-  nav.Bof = true;
-  nav.RecordBuffer = row.data();
-  for (;;) {
-    rm.NavigateRecord(session, nav);
-    if (nav.Result != vnrFound) break;
+  scan([&](const TVexRecordIDBytes&) {
     t.Check += ReadInt32LE(row.data() + fa.BufferOffset) +
                ReadInt32LE(row.data() + fc.BufferOffset) +
                int64_t(std::strlen(reinterpret_cast<const char*>(row.data() + fb.BufferOffset)));
-  }
+  });
   t.Scan = Seconds(start);
 
   // The index of a disk table lives in the process's temporary page manager and is built
@@ -177,16 +183,10 @@ Times RunEngine(const std::string& file, const Rows& rows) {
   TVexBTreePage index(indexPages, keyRef);
   index.CreateRoot(session);
   std::vector<uint8_t> key(size_t(keyRef.KeySize));
-  nav = TVexNavigationRequest{};
-  nav.Mode = 1;
-  nav.Bof = true;
-  nav.RecordBuffer = row.data();
-  for (;;) {
-    rm.NavigateRecord(session, nav);
-    if (nav.Result != vnrFound) break;
+  scan([&](const TVexRecordIDBytes& id) {
     keyRef.BuildKey(row.data(), key.data());
-    index.InsertEntry(session, key.data(), nav.RecordID.data());
-  }
+    index.InsertEntry(session, key.data(), id.data());
+  });
   indexPages.Commit(session);
   t.Index = Seconds(start);
 

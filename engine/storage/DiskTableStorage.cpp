@@ -24,6 +24,11 @@ TVexDiskTableStorage::TVexDiskTableStorage(TVexDiskDatabaseCatalog* catalog, std
       MetadataFile(catalog->PageManager.get(), VexLayout::ptTableMetaData),
       HeaderFile(catalog->PageManager.get(), VexLayout::ptTableMostUpdated) {}
 
+void TVexDiskTableStorage::RollbackStructureChange() {
+  Catalog->PageManager->Rollback(-2);
+  Catalog->TableList->Load(-2);  // the list in memory as the file holds it again
+}
+
 void TVexDiskTableStorage::CreateRecordManager() {
   RecordManager = std::make_unique<TVexDiskRecordManager>(Catalog->PageManager.get(),
                                                           &Metadata.FieldDefs.Layout(), TableId);
@@ -92,8 +97,7 @@ void TVexDiskTableStorage::Create(const TVexFieldDefs& fieldDefs, const TVexInde
     Catalog->TableList->Save(-2);
     pm.Commit(-2);
   } catch (...) {
-    pm.Rollback(-2);
-    Catalog->TableList->Load(-2);
+    RollbackStructureChange();
     RecordManager.reset();
     throw;
   }
@@ -163,8 +167,7 @@ void TVexDiskTableStorage::Delete() {
     Catalog->TableList->Save(-2);
     pm.Commit(-2);
   } catch (...) {
-    pm.Rollback(-2);
-    Catalog->TableList->Load(-2);
+    RollbackStructureChange();
     throw;
   }
 }
@@ -189,8 +192,7 @@ void TVexDiskTableStorage::Rename(const std::string& newName) {
     Catalog->TableList->Save(-2);
     pm.Commit(-2);
   } catch (...) {
-    pm.Rollback(-2);
-    Catalog->TableList->Load(-2);
+    RollbackStructureChange();
     throw;
   }
   TableName = newName;

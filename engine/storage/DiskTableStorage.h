@@ -56,6 +56,8 @@ class TVexDiskTableStorage {
 
  private:
   void CreateRecordManager();
+  // Drops the changes of session -2 and reloads the table list.
+  void RollbackStructureChange();
 };
 
 // Holds the database's tables lock byte for a scope (20210 when it cannot be had, 20211 when

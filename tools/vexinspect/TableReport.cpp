@@ -12,25 +12,9 @@
 #include "engine/storage/DiskDatabaseCatalog.h"
 #include "engine/storage/DiskTableStorage.h"
 #include "platform/LittleEndian.h"
+#include "tools/vexinspect/Report.h"
 
 namespace {
-
-std::string JsonText(const std::string& utf8) {
-  std::string out = "\"";
-  for (unsigned char ch : utf8) {
-    if (ch == '"' || ch == '\\') {
-      out += '\\';
-      out += char(ch);
-    } else if (ch < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", ch);
-      out += buf;
-    } else {
-      out += char(ch);
-    }
-  }
-  return out + "\"";
-}
 
 std::string Hex(const uint8_t* p, int32_t n) {
   static const char digits[] = "0123456789ABCDEF";
@@ -43,11 +27,7 @@ std::string Hex(const uint8_t* p, int32_t n) {
 }
 
 std::string IsoDate(int32_t day) {
-  int y, m, d;
-  DecodeDayNumber(day, y, m, d);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", y, m, d);
-  return buf;
+  return DateToStr(DayNumberToDateTime(day));
 }
 
 std::string IsoTime(int32_t ms) {
@@ -65,6 +45,9 @@ std::string FloatText(long double v) {
 
 // The value of one field of a record buffer as UTF-8 text.
 std::string ValueText(const TVexFieldSlot& f, const uint8_t* p) {
+  if (IsIntegerStorageType(f.StorageType))
+    return std::to_string(ReadStoredInteger(p, f.StorageType));
+  if (IsNumericStorageType(f.StorageType)) return FloatText(ReadStoredFloat(p, f.StorageType));
   switch (f.StorageType) {
     case vstChar:
     case vstString:
@@ -72,19 +55,6 @@ std::string ValueText(const TVexFieldSlot& f, const uint8_t* p) {
     case vstWideChar:
     case vstWideString:
       return WideToUtf8(ReadStoredWide(p, f.BufferSize));
-    case vstShortInt:
-    case vstSmallInt:
-    case vstInteger:
-    case vstLargeInt:
-    case vstByte:
-    case vstWord:
-    case vstCardinal:
-      return std::to_string(ReadStoredInteger(p, f.StorageType));
-    case vstSingle:
-    case vstFloat:
-    case vstExtended:
-    case vstCurrency:
-      return FloatText(ReadStoredFloat(p, f.StorageType));
     case vstDate:
       return IsoDate(ReadInt32LE(p));
     case vstTime:
@@ -99,10 +69,6 @@ std::string ValueText(const TVexFieldSlot& f, const uint8_t* p) {
     default:
       return "BLOB";
   }
-}
-
-bool IsNumeric(TVexStorageType t) {
-  return (t >= vstShortInt && t <= vstExtended) || t == vstCurrency;
 }
 
 const char* ConstraintKind(uint8_t type) {
@@ -151,7 +117,7 @@ TInspectTable InspectTable(const std::string& fileName, const TVexPassword& pass
     const TVexFieldDef& f = fields[i];
     r.Fields.push_back({AnsiToUtf8(f.Name), DataTypeName(f.DataType()),
                         StorageTypeName(f.StorageType()), f.Length(), f.StoredSize(),
-                        IsBlobStorageType(f.StorageType()), IsNumeric(f.StorageType()),
+                        IsBlobStorageType(f.StorageType()), IsNumericStorageType(f.StorageType()),
                         f.StorageType() == vstLogical});
   }
   const TVexIndexDefs& indexes = table.Metadata.IndexDefs;
@@ -218,31 +184,31 @@ std::string RenderTableText(const TInspectTable& t) {
 
 std::string RenderTableJson(const TInspectTable& t) {
   std::ostringstream o;
-  o << "{\n  \"table\": " << JsonText(t.Name) << ",\n  \"tableId\": " << t.TableId
+  o << "{\n  \"table\": " << JsonString(t.Name) << ",\n  \"tableId\": " << t.TableId
     << ",\n  \"recordCount\": " << t.RecordCount
     << ",\n  \"storedRecordSize\": " << t.StoredRecordSize
     << ",\n  \"recordsPerPage\": " << t.RecordsPerPage << ",\n  \"fields\": [";
   for (size_t i = 0; i < t.Fields.size(); ++i) {
     const TInspectField& f = t.Fields[i];
-    o << (i ? ",\n" : "\n") << "    {\"name\": " << JsonText(f.Name)
-      << ", \"type\": " << JsonText(f.DataType) << ", \"length\": " << f.Length
-      << ", \"storage\": " << JsonText(f.StorageType) << ", \"storedSize\": " << f.StoredSize
+    o << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(f.Name)
+      << ", \"type\": " << JsonString(f.DataType) << ", \"length\": " << f.Length
+      << ", \"storage\": " << JsonString(f.StorageType) << ", \"storedSize\": " << f.StoredSize
       << "}";
   }
   o << (t.Fields.empty() ? "" : "\n  ") << "],\n  \"indexes\": [";
   for (size_t i = 0; i < t.Indexes.size(); ++i) {
     const TInspectIndex& x = t.Indexes[i];
-    o << (i ? ",\n" : "\n") << "    {\"name\": " << JsonText(x.Name)
+    o << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(x.Name)
       << ", \"unique\": " << (x.Unique ? "true" : "false")
       << ", \"primary\": " << (x.Primary ? "true" : "false") << ", \"columns\": [";
-    for (size_t k = 0; k < x.Columns.size(); ++k) o << (k ? ", " : "") << JsonText(x.Columns[k]);
+    for (size_t k = 0; k < x.Columns.size(); ++k) o << (k ? ", " : "") << JsonString(x.Columns[k]);
     o << "]}";
   }
   o << (t.Indexes.empty() ? "" : "\n  ") << "],\n  \"constraints\": [";
   for (size_t i = 0; i < t.Constraints.size(); ++i) {
     const TInspectConstraint& c = t.Constraints[i];
-    o << (i ? ",\n" : "\n") << "    {\"name\": " << JsonText(c.Name)
-      << ", \"kind\": " << JsonText(c.Kind) << ", \"subject\": " << JsonText(c.Subject) << "}";
+    o << (i ? ",\n" : "\n") << "    {\"name\": " << JsonString(c.Name)
+      << ", \"kind\": " << JsonString(c.Kind) << ", \"subject\": " << JsonString(c.Subject) << "}";
   }
   o << (t.Constraints.empty() ? "" : "\n  ") << "]\n}\n";
   return o.str();
@@ -265,7 +231,7 @@ std::string RenderRowsJson(const TInspectTable& t) {
   for (size_t r = 0; r < t.Rows.size(); ++r) {
     out += r ? ",\n  {" : "\n  {";
     for (size_t i = 0; i < t.Rows[r].size(); ++i) {
-      out += (i ? ", " : "") + JsonText(t.Fields[i].Name) + ": ";
+      out += (i ? ", " : "") + JsonString(t.Fields[i].Name) + ": ";
       if (t.Null[r][i])
         out += "null";
       else if ((t.Fields[i].IsNumeric &&
@@ -273,7 +239,7 @@ std::string RenderRowsJson(const TInspectTable& t) {
                t.Fields[i].IsLogical)
         out += t.Rows[r][i];
       else
-        out += JsonText(t.Rows[r][i]);
+        out += JsonString(t.Rows[r][i]);
     }
     out += "}";
   }
