@@ -162,6 +162,42 @@ TEST_F(DiskTableTest, EveryNonBlobTypeReadsBackExactlyInAnotherProcess) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+TEST_F(DiskTableTest, AnotherProcessHoldingTheDatabaseMakesItReadOnlyButReadable) {
+  TVexFieldDefs fields;
+  TVexFieldDef& f = fields.AddFieldDef();
+  f.Name = "n";
+  f.SetDataType(vdtInteger, 0);
+  TVexDiskTableStorage t(&catalog_, "Shared");
+  t.Create(fields, {}, {});
+  t.Open(0, false);
+  std::vector<uint8_t> row(size_t(t.Metadata.FieldDefs.RecordBufferSize()), 0);
+  for (int32_t v = 0; v < 100; ++v) {
+    TVexDiskRecordId id;
+    ASSERT_TRUE(t.RecordManager->AddRecord(0, row.data(), id));
+  }
+  t.SaveHeader(0);
+  catalog_.PageManager->Commit(0);
+  ASSERT_TRUE(catalog_.SingleUserLockHeld);
+  pid_t child = fork();
+  if (child == 0) {
+    int code = 1;
+    try {
+      TVexDiskDatabaseCatalog other;
+      Open(other);
+      TVexDiskTableStorage shared(&other, "shared");
+      shared.Open(0, true);
+      if (other.ReadOnly && ScanRows(shared, 0).size() == 100) code = 0;
+    } catch (const Exception&) {
+      code = 2;
+    }
+    _exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST_F(DiskTableTest, MetadataAndHeaderContent) {
   TVexFieldDefs fields;
   for (const char* n : {"a", "b", "c"}) {
