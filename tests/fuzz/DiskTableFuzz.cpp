@@ -1,11 +1,7 @@
 // Fuzzes reading a disk table from a damaged database file: opening it with verification (and
 // the repair of its record page index), scanning its rows both ways and going to record
 // numbers. Any bytes either read or raise an engine error; never a crash, hang or leak.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <fstream>
 #include <string>
 
 #include "engine/storage/DiskDatabaseCatalog.h"
@@ -14,31 +10,9 @@
 #include "platform/Exception.h"
 #include "platform/LittleEndian.h"
 #include "tests/fuzz/FuzzDriver.h"
+#include "tests/fuzz/FuzzTempFile.h"
 
 namespace {
-
-// A temporary file that is removed again.
-struct TTempFile {
-  std::string Name;
-  TTempFile() {
-    char tmpl[] = "/tmp/vex_fuzz_XXXXXX";
-    int fd = mkstemp(tmpl);
-    if (fd >= 0) close(fd);
-    Name = tmpl;
-  }
-  ~TTempFile() { unlink(Name.c_str()); }
-};
-
-void Quick() {
-  VexLockPolling().Tries = 1;
-  VexLockPolling().ReconnectTries = 1;
-  VexLockPolling().ReconnectPauseMs = 0;
-}
-
-std::vector<uint8_t> FileBytes(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 // Moves through the table in both directions, at most limit steps each.
 void Scan(TVexDiskRecordManager& rm, std::vector<uint8_t>& row, uint8_t mode, int limit) {
@@ -88,10 +62,7 @@ std::vector<std::vector<uint8_t>> VexFuzzSeeds() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Quick();
   TTempFile file;
-  {
-    std::ofstream out(file.Name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-  }
+  WriteFileBytes(file.Name, data, size);
   try {
     TVexDiskDatabaseCatalog db;
     TVexPassword password;

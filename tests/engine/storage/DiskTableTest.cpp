@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 
 #include "engine/base/VexRecordLayout.h"
 #include "engine/storage/DiskDatabaseCatalog.h"
@@ -49,6 +50,24 @@ const TVexDataType kNonBlobTypes[] = {vdtChar,
                                       vdtBytes,
                                       vdtVarBytes,
                                       vdtGuid};
+
+// Runs check in a child process; expects it to answer true without an engine error.
+void ExpectInChildProcess(const std::function<bool()>& check) {
+  pid_t child = fork();
+  if (child == 0) {
+    int code = 1;
+    try {
+      code = check() ? 0 : 1;
+    } catch (const Exception&) {
+      code = 2;
+    }
+    _exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
 
 class DiskTableTest : public ::testing::Test {
  protected:
@@ -140,26 +159,14 @@ TEST_F(DiskTableTest, EveryNonBlobTypeReadsBackExactlyInAnotherProcess) {
   }
   catalog_.DisconnectSession(0);
   catalog_.Close();
-  pid_t child = fork();
-  if (child == 0) {
-    int code = 1;
-    try {
-      TVexDiskDatabaseCatalog other;
-      Open(other);
-      TVexDiskTableStorage t(&other, "EVERYTHING");
-      t.Open(0, true);
-      if (t.Metadata.FieldDefs.Count() == int32_t(std::size(kNonBlobTypes)) &&
-          t.RecordManager->RecordCount == int64_t(inserted.size()) && ScanRows(t, 0) == inserted)
-        code = 0;
-    } catch (const Exception&) {
-      code = 2;
-    }
-    _exit(code);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ExpectInChildProcess([&] {
+    TVexDiskDatabaseCatalog other;
+    Open(other);
+    TVexDiskTableStorage t(&other, "EVERYTHING");
+    t.Open(0, true);
+    return t.Metadata.FieldDefs.Count() == int32_t(std::size(kNonBlobTypes)) &&
+           t.RecordManager->RecordCount == int64_t(inserted.size()) && ScanRows(t, 0) == inserted;
+  });
 }
 
 TEST_F(DiskTableTest, AnotherProcessHoldingTheDatabaseMakesItReadOnlyButReadable) {
@@ -178,24 +185,13 @@ TEST_F(DiskTableTest, AnotherProcessHoldingTheDatabaseMakesItReadOnlyButReadable
   t.SaveHeader(0);
   catalog_.PageManager->Commit(0);
   ASSERT_TRUE(catalog_.SingleUserLockHeld);
-  pid_t child = fork();
-  if (child == 0) {
-    int code = 1;
-    try {
-      TVexDiskDatabaseCatalog other;
-      Open(other);
-      TVexDiskTableStorage shared(&other, "shared");
-      shared.Open(0, true);
-      if (other.ReadOnly && ScanRows(shared, 0).size() == 100) code = 0;
-    } catch (const Exception&) {
-      code = 2;
-    }
-    _exit(code);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ExpectInChildProcess([&] {
+    TVexDiskDatabaseCatalog other;
+    Open(other);
+    TVexDiskTableStorage shared(&other, "shared");
+    shared.Open(0, true);
+    return other.ReadOnly && ScanRows(shared, 0).size() == 100;
+  });
 }
 
 TEST_F(DiskTableTest, MetadataAndHeaderContent) {
