@@ -130,6 +130,28 @@ void TVexDiskTableStorage::Open(int32_t sessionId, bool verify) {
   }
 }
 
+void TVexDiskTableStorage::LockForCursor(int32_t sessionId, bool exclusive, int32_t openCursors) {
+  if (openCursors > 0 && exclusive && !OpenedExclusively)
+    throw EVexException(
+        20242,
+        "Cannot access table '%s' in exclusive mode. Probably the table is open by another cursors",
+        {TableName});
+  if (openCursors == 0) OpenedExclusively = exclusive;
+  if (Catalog->TableLockManager->LockTable(sessionId, LocksFile, exclusive ? 6 : 0, OpenLockTries,
+                                           100))
+    return;
+  if (exclusive)
+    throw EVexException(
+        20208,
+        "Cannot access table '%s' in exclusive mode. Probably the table is open by another user",
+        {TableName});
+  throw EVexException(20209, "Cannot open table '%s'. Table is locked", {TableName});
+}
+
+void TVexDiskTableStorage::UnlockForCursor(int32_t sessionId, bool exclusive) {
+  Catalog->TableLockManager->UnlockTable(sessionId, LocksFile, exclusive ? 6 : 0);
+}
+
 void TVexDiskTableStorage::Repair(int32_t sessionId) {
   if (RecordManager->StoredRecordSize >= Catalog->PageManager->PageDataSize)
     throw EVexException(10512,

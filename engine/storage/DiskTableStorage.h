@@ -35,6 +35,13 @@ class TVexDiskTableStorage {
   // Renames the table list entry (30397 when missing) and commits session -2.
   void Rename(const std::string& newName);
 
+  // Takes the table lock of a cursor that opens the table: type 6 when exclusive, else type 0
+  // (OpenLockTries tries, 100 ms base delay). With cursors already open in this process, an
+  // exclusive wish on a table not open exclusively raises 20242; a refused lock raises 20208
+  // (exclusive) or 20209. Single-user and exclusive databases grant it at once.
+  void LockForCursor(int32_t sessionId, bool exclusive, int32_t openCursors);
+  void UnlockForCursor(int32_t sessionId, bool exclusive);
+
   void LoadMetadata(int32_t sessionId);
   void SaveMetadata(int32_t sessionId);
   // 20176 without a header file.
@@ -53,6 +60,8 @@ class TVexDiskTableStorage {
   std::vector<int64_t> Counters;  // the autoincrement counters, one per field
   std::unique_ptr<TVexDiskRecordManager> RecordManager;
   int32_t TableVersion = -1;
+  bool OpenedExclusively = false;
+  int32_t OpenLockTries = 50;
 
  private:
   void CreateRecordManager();

@@ -215,6 +215,9 @@ TEST_F(DiskTableTest, MetadataAndHeaderContent) {
   EXPECT_EQ(ReadInt32LE(meta.data() + meta.size() - 8), t.RecordManager->PageIndex.RootPageNo());
   EXPECT_EQ(ReadInt32LE(meta.data() + meta.size() - 4), -1);  // no BLOB fields
   EXPECT_EQ(t.TableVersion, 0);
+  // Single-user: the cursor's table lock is granted at once, exclusive or not.
+  t.LockForCursor(0, true, 0);
+  t.UnlockForCursor(0, true);
 
   TVexDiskTableHeader h;
   h.Counters.assign(20, 1);  // 172 bytes; two fields allow 96
@@ -318,6 +321,45 @@ TEST_F(DiskTableTest, DeleteEmptyAndRename) {
   EXPECT_EQ(kept.TableName, "Kept");
   TVexDiskTableStorage missing(&catalog_, "Missing");
   EXPECT_VEX_CODE(missing.Rename("Other"), 30397);
+}
+
+TEST_F(DiskTableTest, CursorLocksBetweenConnectionsAndCursors) {
+  TVexFieldDefs fields;
+  TVexFieldDef& f = fields.AddFieldDef();
+  f.Name = "n";
+  f.SetDataType(vdtInteger, 0);
+  TVexDiskTableStorage(&catalog_, "Locked").Create(fields, {}, {});
+  catalog_.DisconnectSession(0);
+  catalog_.Close();
+  // Two multi-user connections of their own (as two processes would have).
+  TVexDiskDatabaseCatalog a, b;
+  for (TVexDiskDatabaseCatalog* c : {&a, &b}) {
+    TVexPassword password;
+    bool multiUser = true, readOnly = false;
+    c->Open(name_, password, multiUser, false, readOnly);
+  }
+  int32_t sa = a.ConnectSession(true), sb = b.ConnectSession(true);
+  TVexDiskTableStorage ta(&a, "Locked"), tb(&b, "Locked");
+  ta.Open(sa, false);
+  tb.Open(sb, false);
+  ta.OpenLockTries = tb.OpenLockTries = 1;
+  ta.LockForCursor(sa, false, 0);
+  // A second cursor of the same connection: shared is fine, exclusive is refused.
+  ta.LockForCursor(sa, false, 1);
+  EXPECT_VEX_CODE(ta.LockForCursor(sa, true, 2), 20242);
+  std::string msg = EXPECT_VEX_CODE(tb.LockForCursor(sb, true, 0), 20208);
+  EXPECT_NE(msg.find("'Locked'"), std::string::npos);
+  tb.LockForCursor(sb, false, 0);  // shared beside shared
+  tb.UnlockForCursor(sb, false);
+  ta.UnlockForCursor(sa, false);
+  ta.UnlockForCursor(sa, false);
+  ta.LockForCursor(sa, true, 0);
+  EXPECT_VEX_CODE(tb.LockForCursor(sb, false, 0), 20209);
+  ta.LockForCursor(sa, true, 1);  // the table is open exclusively by this connection
+  ta.UnlockForCursor(sa, true);
+  ta.UnlockForCursor(sa, true);
+  tb.LockForCursor(sb, true, 0);
+  tb.UnlockForCursor(sb, true);
 }
 
 }  // namespace
