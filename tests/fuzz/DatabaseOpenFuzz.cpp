@@ -1,9 +1,5 @@
 // Fuzzes the open path of a database file and the loading of its internal files: any bytes
 // as a database file open and load, or raise an engine error; never a crash, hang or leak.
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <fstream>
 #include <string>
 
 #include "engine/storage/DiskDatabaseCatalog.h"
@@ -11,33 +7,7 @@
 #include "engine/storage/TransactedFile.h"
 #include "platform/Exception.h"
 #include "tests/fuzz/FuzzDriver.h"
-
-namespace {
-
-// A temporary file that is removed again.
-struct TTempFile {
-  std::string Name;
-  TTempFile() {
-    char tmpl[] = "/tmp/vex_fuzz_XXXXXX";
-    int fd = mkstemp(tmpl);
-    if (fd >= 0) close(fd);
-    Name = tmpl;
-  }
-  ~TTempFile() { unlink(Name.c_str()); }
-};
-
-void Quick() {
-  VexLockPolling().Tries = 1;
-  VexLockPolling().ReconnectTries = 1;
-  VexLockPolling().ReconnectPauseMs = 0;
-}
-
-std::vector<uint8_t> FileBytes(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-}  // namespace
+#include "tests/fuzz/FuzzTempFile.h"
 
 std::vector<std::vector<uint8_t>> VexFuzzSeeds() {
   Quick();
@@ -66,10 +36,7 @@ std::vector<std::vector<uint8_t>> VexFuzzSeeds() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Quick();
   TTempFile file;
-  {
-    std::ofstream out(file.Name, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-  }
+  WriteFileBytes(file.Name, data, size);
   try {
     TVexDiskDatabaseCatalog db;
     TVexPassword password;

@@ -23,23 +23,6 @@ std::string CipherName(uint8_t id) {
   return c ? c->Name : "none";
 }
 
-std::string Json(const std::string& utf8) {
-  std::string out = "\"";
-  for (unsigned char ch : utf8) {
-    if (ch == '"' || ch == '\\') {
-      out += '\\';
-      out += char(ch);
-    } else if (ch < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", ch);
-      out += buf;
-    } else {
-      out += char(ch);
-    }
-  }
-  return out + "\"";
-}
-
 void CountPages(TVexDiskPageManager& pm, TInspectReport& r) {
   const int32_t total = pm.MainHeader.TotalPageCount;
   TVexDatabaseFreeSpaceManager& fsm = *pm.FreeSpaceManager;
@@ -73,6 +56,23 @@ void CountPages(TVexDiskPageManager& pm, TInspectReport& r) {
 }
 
 }  // namespace
+
+std::string JsonString(const std::string& utf8) {
+  std::string out = "\"";
+  for (unsigned char ch : utf8) {
+    if (ch == '"' || ch == '\\') {
+      out += '\\';
+      out += char(ch);
+    } else if (ch < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", ch);
+      out += buf;
+    } else {
+      out += char(ch);
+    }
+  }
+  return out + "\"";
+}
 
 TInspectReport InspectDatabase(const std::string& fileName, const TVexPassword& password) {
   TInspectReport r;
@@ -133,9 +133,9 @@ std::string RenderJson(const TInspectReport& r) {
   const TVexMainHeader& h = r.Header;
   char version[32];
   std::snprintf(version, sizeof version, "%.15g", h.FileVersion);
-  o << "{\n  \"file\": " << Json(r.FileName) << ",\n  \"fileSize\": " << r.FileSize
+  o << "{\n  \"file\": " << JsonString(r.FileName) << ",\n  \"fileSize\": " << r.FileSize
     << ",\n  \"databaseStart\": " << r.StartOffset << ",\n  \"header\": {\n"
-    << "    \"signature\": " << Json(AnsiToUtf8(h.SignatureText())) << ",\n"
+    << "    \"signature\": " << JsonString(AnsiToUtf8(h.SignatureText())) << ",\n"
     << "    \"headerSize\": " << h.HeaderSize << ",\n"
     << "    \"fileVersion\": " << version << ",\n"
     << "    \"pageSize\": " << h.PageSize << ",\n"
@@ -148,12 +148,12 @@ std::string RenderJson(const TInspectReport& r) {
     << "  \"repairNeeded\": " << (r.RepairNeeded ? "true" : "false") << ",\n"
     << "  \"encryptionRecord\": {\"recordSize\": " << r.EncryptionRecordSize
     << ", \"cipherId\": " << int(r.CipherId)
-    << ", \"cipherName\": " << Json(h.Encrypted ? CipherName(r.CipherId) : "none") << "},\n"
+    << ", \"cipherName\": " << JsonString(h.Encrypted ? CipherName(r.CipherId) : "none") << "},\n"
     << "  \"maxConnections\": " << r.MaxConnections << ",\n  \"pageTypes\": [";
   bool first = true;
   for (const auto& [type, count] : r.PageTypeCounts) {
     o << (first ? "\n" : ",\n") << "    {\"type\": " << type
-      << ", \"name\": " << Json(TypeName(type)) << ", \"count\": " << count << "}";
+      << ", \"name\": " << JsonString(TypeName(type)) << ", \"count\": " << count << "}";
     first = false;
   }
   o << (first ? "" : "\n  ") << "],\n  \"pagesBeyondEnd\": " << r.UnreadablePages
@@ -161,7 +161,7 @@ std::string RenderJson(const TInspectReport& r) {
     << ", \"freePages\": " << r.FreePages << "},\n  \"tables\": [";
   first = true;
   for (const TVexTableListEntry& t : r.Tables) {
-    o << (first ? "\n" : ",\n") << "    {\"name\": " << Json(AnsiToUtf8(t.TableName))
+    o << (first ? "\n" : ",\n") << "    {\"name\": " << JsonString(AnsiToUtf8(t.TableName))
       << ", \"tableId\": " << t.TableId << ", \"metadataPage\": " << t.MetadataFileStart
       << ", \"headerPage\": " << t.HeaderFileStart << ", \"locksPage\": " << t.LocksFileStart
       << "}";
@@ -172,5 +172,5 @@ std::string RenderJson(const TInspectReport& r) {
 }
 
 std::string RenderJsonError(const std::string& message, int32_t code) {
-  return "{\"error\": " + Json(message) + ", \"code\": " + std::to_string(code) + "}\n";
+  return "{\"error\": " + JsonString(message) + ", \"code\": " + std::to_string(code) + "}\n";
 }

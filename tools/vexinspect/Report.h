@@ -33,5 +33,7 @@ TInspectReport InspectDatabase(const std::string& fileName, const TVexPassword& 
 
 std::string RenderText(const TInspectReport& report);
 std::string RenderJson(const TInspectReport& report);
+// A JSON string literal of UTF-8 text (quotes, backslashes and control characters escaped).
+std::string JsonString(const std::string& utf8);
 // The JSON form of an error: {"error": message, "code": code}.
 std::string RenderJsonError(const std::string& message, int32_t code);

@@ -1,5 +1,5 @@
 // vexinspect: looks into a .vex database file without changing it.
-// Usage: vexinspect [--json] [--password TEXT] FILE
+// Usage: vexinspect [--json] [--password TEXT] [--table NAME [--rows csv|json]] FILE
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -7,30 +7,52 @@
 #include "engine/base/VexExcept.h"
 #include "engine/base/VexStrUtils.h"
 #include "tools/vexinspect/Report.h"
+#include "tools/vexinspect/TableReport.h"
+
+namespace {
+const char kUsage[] =
+    "Usage: vexinspect [--json] [--password TEXT] [--table NAME [--rows csv|json]] FILE\n";
+}
 
 int main(int argc, char** argv) {
   bool json = false;
   TVexPassword password;
-  std::string file;
+  std::string file, table, rows;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--json") == 0) {
       json = true;
     } else if (std::strcmp(argv[i], "--password") == 0 && i + 1 < argc) {
       password.Password = Utf8ToAnsi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--table") == 0 && i + 1 < argc) {
+      table = Utf8ToAnsi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc &&
+               (std::strcmp(argv[i + 1], "csv") == 0 || std::strcmp(argv[i + 1], "json") == 0)) {
+      rows = argv[++i];
     } else if (std::strcmp(argv[i], "--help") == 0 || argv[i][0] == '-' || !file.empty()) {
-      std::fprintf(stderr, "Usage: vexinspect [--json] [--password TEXT] FILE\n");
+      std::fputs(kUsage, stderr);
       return 2;
     } else {
       file = argv[i];
     }
   }
-  if (file.empty()) {
-    std::fprintf(stderr, "Usage: vexinspect [--json] [--password TEXT] FILE\n");
+  if (file.empty() || (!rows.empty() && table.empty())) {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   try {
-    TInspectReport report = InspectDatabase(file, password);
-    std::string out = json ? RenderJson(report) : RenderText(report);
+    std::string out;
+    if (!table.empty()) {
+      TInspectTable t = InspectTable(file, password, table, !rows.empty());
+      if (rows == "csv")
+        out = RenderRowsCsv(t);
+      else if (rows == "json")
+        out = RenderRowsJson(t);
+      else
+        out = json ? RenderTableJson(t) : RenderTableText(t);
+    } else {
+      TInspectReport report = InspectDatabase(file, password);
+      out = json ? RenderJson(report) : RenderText(report);
+    }
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;
   } catch (const EVexException& e) {

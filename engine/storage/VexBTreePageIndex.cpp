@@ -1,0 +1,158 @@
+// TVexBTreePageIndex: page-number keys with counts over the general B-tree.
+#include "engine/storage/VexBTreePageIndex.h"
+
+#include "engine/base/VexExcept.h"
+#include "platform/LittleEndian.h"
+
+TVexBTreePageIndex::TVexBTreePageIndex(TVexPageManager& pageManager, int32_t rootPageNo,
+                                       int32_t ownerObjectId)
+    : Tree(pageManager, KeyRef) {
+  Tree.RootPageNo = rootPageNo;
+  Tree.OwnerObjectId = ownerObjectId;
+}
+
+int32_t TVexBTreePageIndex::Create(int32_t sessionId) {
+  return Tree.CreateRoot(sessionId);
+}
+
+void TVexBTreePageIndex::Read(int32_t sessionId, const TVexKeyPath& path, int32_t& pageNo,
+                              uint16_t* count) {
+  uint8_t key[4], data[2];
+  Tree.ReadEntry(sessionId, path, key, data);
+  pageNo = ReadInt32LE(key);
+  if (count) *count = ReadUInt16LE(data);
+}
+
+bool TVexBTreePageIndex::Edge(int32_t sessionId, bool first, int32_t& pageNo, uint16_t* count,
+                              int32_t code) {
+  if (Tree.RootPageNo < 0) throw EVexException(code, "Index error: invalid page number");
+  TVexKeyPath path;
+  if (!(first ? Tree.FirstEntry(sessionId, path) : Tree.LastEntry(sessionId, path))) return false;
+  Read(sessionId, path, pageNo, count);
+  return true;
+}
+
+bool TVexBTreePageIndex::FirstPage(int32_t sessionId, int32_t& pageNo, uint16_t* count) {
+  return Edge(sessionId, true, pageNo, count, 20115);
+}
+
+bool TVexBTreePageIndex::LastPage(int32_t sessionId, int32_t& pageNo, uint16_t* count) {
+  return Edge(sessionId, false, pageNo, count, 20116);
+}
+
+bool TVexBTreePageIndex::Step(int32_t sessionId, int32_t pageNo, bool forward, int32_t& result,
+                              uint16_t* count) {
+  if (Tree.RootPageNo < 0)
+    throw EVexException(forward ? 20117 : 20118, "Index error: invalid page number");
+  uint8_t key[4];
+  WriteInt32LE(key, pageNo);
+  TVexKeyPath path;
+  if (!Tree.FindEntry(sessionId, key, nullptr, path))
+    throw EVexException(forward ? 20104 : 20105, "Invalid page number");
+  if (!(forward ? Tree.Next(sessionId, path) : Tree.Prior(sessionId, path))) return false;
+  Read(sessionId, path, result, count);
+  return true;
+}
+
+bool TVexBTreePageIndex::NextPage(int32_t sessionId, int32_t pageNo, int32_t& next,
+                                  uint16_t* count) {
+  return Step(sessionId, pageNo, true, next, count);
+}
+
+bool TVexBTreePageIndex::PriorPage(int32_t sessionId, int32_t pageNo, int32_t& prior,
+                                   uint16_t* count) {
+  return Step(sessionId, pageNo, false, prior, count);
+}
+
+bool TVexBTreePageIndex::PageAfter(int32_t sessionId, int32_t pageNo, bool forward, int32_t& result,
+                                   uint16_t* count) {
+  if (Tree.RootPageNo < 0)
+    throw EVexException(forward ? 20117 : 20118, "Index error: invalid page number");
+  uint8_t key[4];
+  WriteInt32LE(key, pageNo);
+  TVexKeyPath path;
+  if (!Tree.Search(sessionId, forward, path, forward ? bcGreater : bcLess, key)) return false;
+  Read(sessionId, path, result, count);
+  return true;
+}
+
+int32_t TVexBTreePageIndex::GetPageCount(int32_t sessionId, int32_t pageNo) {
+  uint16_t count;
+  return Find(sessionId, pageNo, count) ? count : -1;
+}
+
+bool TVexBTreePageIndex::Find(int32_t sessionId, int32_t pageNo, uint16_t& count) {
+  uint8_t key[4];
+  WriteInt32LE(key, pageNo);
+  TVexKeyPath path;
+  if (!Tree.FindEntry(sessionId, key, nullptr, path)) return false;
+  int32_t found;
+  Read(sessionId, path, found, &count);
+  return true;
+}
+
+void TVexBTreePageIndex::AddToPage(int32_t sessionId, int32_t pageNo, int32_t delta) {
+  uint8_t key[4], data[2];
+  WriteInt32LE(key, pageNo);
+  TVexKeyPath path;
+  if (Tree.FindEntry(sessionId, key, nullptr, path)) {
+    Tree.ReadEntry(sessionId, path, nullptr, data);
+    WriteUInt16LE(data, uint16_t(ReadUInt16LE(data) + delta));
+    Tree.WriteLeafData(sessionId, path, data);
+    return;
+  }
+  WriteUInt16LE(data, uint16_t(delta));
+  Tree.InsertEntry(sessionId, key, data);
+}
+
+void TVexBTreePageIndex::SetPageCount(int32_t sessionId, int32_t pageNo, uint16_t count) {
+  uint8_t key[4], data[2];
+  WriteInt32LE(key, pageNo);
+  if (count == 0) {
+    Tree.DeleteEntry(sessionId, key, nullptr);
+    return;
+  }
+  WriteUInt16LE(data, count);
+  TVexKeyPath path;
+  if (Tree.FindEntry(sessionId, key, nullptr, path))
+    Tree.WriteLeafData(sessionId, path, data);
+  else
+    Tree.InsertEntry(sessionId, key, data);
+}
+
+int32_t TVexBTreePageIndex::FindPageWithSpace(int32_t sessionId, int32_t limit) {
+  for (const bool fromEnd : {true, false}) {
+    TVexKeyPath path;
+    if (!(fromEnd ? Tree.LastEntry(sessionId, path) : Tree.FirstEntry(sessionId, path))) return -1;
+    const int32_t look = path.Leaf().ItemCount;
+    for (int32_t k = 0; k < look; ++k) {
+      int32_t pageNo;
+      uint16_t count;
+      Read(sessionId, path, pageNo, &count);
+      if (count < limit) return pageNo;
+      if (!(fromEnd ? Tree.Prior(sessionId, path) : Tree.Next(sessionId, path))) break;
+    }
+  }
+  return -1;
+}
+
+int64_t TVexBTreePageIndex::TotalCount(int32_t sessionId) {
+  int64_t total = 0;
+  TVexKeyPath path;
+  if (!Tree.FirstEntry(sessionId, path)) return 0;
+  do {
+    int32_t pageNo;
+    uint16_t count;
+    Read(sessionId, path, pageNo, &count);
+    total += count;
+  } while (Tree.Next(sessionId, path));
+  return total;
+}
+
+void TVexBTreePageIndex::Clear(int32_t sessionId) {
+  Tree.FreeTree(sessionId, true);
+}
+
+void TVexBTreePageIndex::Delete(int32_t sessionId) {
+  Tree.FreeTree(sessionId, false);
+}
