@@ -72,7 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TVexDiskTableStorage t(&db, "t");
     t.Open(0, true);
     std::vector<uint8_t> row(size_t(t.Metadata.FieldDefs.RecordBufferSize()), 0);
-    const int limit = std::max(0, db.PageManager->GetTotalPageCount()) * 64 + 64;
+    // A damaged header may claim far more pages than the file holds: bound the steps.
+    const int limit = int(std::min<int64_t>(
+        int64_t(std::max(0, db.PageManager->GetTotalPageCount())) * 64 + 64, 1 << 20));
     Scan(*t.RecordManager, row, 1, limit);
     Scan(*t.RecordManager, row, 2, limit);
     int64_t count = std::min<int64_t>(t.RecordManager->RecordCount, 8);
