@@ -140,7 +140,11 @@ int64_t TVexBTreePageIndex::TotalCount(int32_t sessionId) {
   int64_t total = 0;
   TVexKeyPath path;
   if (!Tree.FirstEntry(sessionId, path)) return 0;
+  // Level links that run in a circle would never end the walk.
+  int64_t budget = (int64_t(Tree.PageManager.GetTotalPageCount()) + 1) * Tree.LeafCapacity();
   do {
+    if (--budget < 0)
+      throw EVexException(20296, "Index page is damaged. PageNo=%d", {path.Leaf().PageNo});
     int32_t pageNo;
     uint16_t count;
     Read(sessionId, path, pageNo, &count);
