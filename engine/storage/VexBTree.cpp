@@ -124,7 +124,10 @@ void TVexBTreePage::Descend(int32_t sessionId, const uint8_t* key, const uint8_t
   }
   // A node key above its child's smallest entry sends the descent too far left; the leaf
   // level is in order, so walking on finds the place.
+  int64_t budget = -1;  // leaves left before a circle in the links is assumed
   while (path.Leaf().ItemIndex >= path.Leaf().ItemCount) {
+    if (budget < 0) budget = int64_t(PageManager.GetTotalPageCount()) + 1;
+    if (--budget < 0) RaiseDamaged(path.Leaf().PageNo);
     int32_t nextNo;
     {
       TVexPageGuard leaf(PageManager, GetTreePage(sessionId, path.Leaf().PageNo));
@@ -185,12 +188,7 @@ bool TVexBTreePage::Next(int32_t sessionId, TVexKeyPath& path) {
     ++leaf.ItemIndex;
     return true;
   }
-  TVexKeyPath moved = path;
-  do {
-    if (!StepLevel(sessionId, moved, moved.Count - 1, true, nullptr)) return false;
-  } while (moved.Leaf().ItemCount == 0);
-  path = moved;
-  return true;
+  return StepOverEmpty(sessionId, path, true);
 }
 
 bool TVexBTreePage::Prior(int32_t sessionId, TVexKeyPath& path) {
@@ -200,9 +198,18 @@ bool TVexBTreePage::Prior(int32_t sessionId, TVexKeyPath& path) {
     leaf.ItemIndex = std::min(leaf.ItemIndex, leaf.ItemCount) - 1;
     return true;
   }
+  return StepOverEmpty(sessionId, path, false);
+}
+
+bool TVexBTreePage::StepOverEmpty(int32_t sessionId, TVexKeyPath& path, bool forward) {
   TVexKeyPath moved = path;
+  int64_t budget = -1;  // empty leaves left before a circle in the links is assumed
   do {
-    if (!StepLevel(sessionId, moved, moved.Count - 1, false, nullptr)) return false;
+    if (!StepLevel(sessionId, moved, moved.Count - 1, forward, nullptr)) return false;
+    if (moved.Leaf().ItemCount == 0) {
+      if (budget < 0) budget = int64_t(PageManager.GetTotalPageCount()) + 1;
+      if (--budget < 0) RaiseDamaged(moved.Leaf().PageNo);
+    }
   } while (moved.Leaf().ItemCount == 0);
   path = moved;
   return true;
@@ -436,9 +443,8 @@ bool TVexBTreePage::PathAtPosition(int32_t sessionId, int64_t position, TVexKeyP
   if (position < 0 || !EdgeEntry(sessionId, path, true)) return false;
   while (position >= path.Leaf().ItemCount) {
     position -= path.Leaf().ItemCount;
-    do {
-      if (!StepLevel(sessionId, path, path.Count - 1, true, nullptr)) return false;
-    } while (path.Leaf().ItemCount == 0);
+    path.Leaf().ItemIndex = path.Leaf().ItemCount - 1;
+    if (!StepOverEmpty(sessionId, path, true)) return false;
   }
   path.Leaf().ItemIndex = int32_t(position);
   return true;

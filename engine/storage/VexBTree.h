@@ -119,6 +119,8 @@ class TVexBTreePage {
   // ancestors could be stepped (a consistent tree).
   bool StepLevel(int32_t sessionId, TVexKeyPath& path, int32_t level, bool forward,
                  bool* ancestorsFollowed);
+  // Steps to the next (prior) leaf that holds entries.
+  bool StepOverEmpty(int32_t sessionId, TVexKeyPath& path, bool forward);
   bool EdgeEntry(int32_t sessionId, TVexKeyPath& path, bool first);
   bool WalkLeavesFor(int32_t sessionId, const uint8_t* key, const uint8_t* data, TVexKeyPath& path);
 

@@ -215,6 +215,7 @@ void TVexBTreePage::MergeIfUnderFull(int32_t sessionId, TVexKeyPath& path, int32
     if (v.IsRoot() || 2 * n * es >= DataAreaSize() - v.EntriesOffset()) return;
     prevNo = v.PrevPageNo();
     nextNo = v.NextPageNo();
+    if (prevNo == pageNo || nextNo == pageNo) RaiseDamaged(pageNo);
     if (prevNo != -1) {
       TVexPageGuard prev(PageManager, GetTreePage(sessionId, prevNo));
       TVexBTreePageView pv = View(prev.get());
@@ -274,11 +275,12 @@ void TVexBTreePage::MergeIfUnderFull(int32_t sessionId, TVexKeyPath& path, int32
 
 void TVexBTreePage::CollapseRoot(int32_t sessionId) {
   // A root node with one child takes the child's content; the root keeps its page number.
-  for (;;) {
+  for (int32_t depth = 0;; ++depth) {
     TVexPageGuard root(PageManager, GetTreePage(sessionId, RootPageNo));
     TVexBTreePageView rv = View(root.get());
     if (rv.IsLeaf() || rv.ItemCount() != 1) return;
     const int32_t childNo = rv.Child(0);
+    if (childNo == RootPageNo || depth >= TVexKeyPath::kMaxLevels) RaiseDamaged(RootPageNo);
     {
       TVexPageGuard child(PageManager, GetTreePage(sessionId, childNo));
       const bool rootCreated = rv.RootCreated();
