@@ -267,9 +267,9 @@ bool TVexBTreePage::Search(int32_t sessionId, bool forward, TVexKeyPath& path, i
     return -KeyRef.CompareKeys(key, v.Key(i), nullptr, v.TieData(i), sessionId, true);
   };
   switch (condition) {
-    case bcAny:
+    case vscNone:
       return EdgeEntry(sessionId, path, forward);
-    case bcEqual:
+    case vscEqual:
       if (forward) {
         Descend(sessionId, key, nullptr, Bound::Lower, true, path);
         if (!Settle(sessionId, path)) return false;
@@ -278,24 +278,24 @@ bool TVexBTreePage::Search(int32_t sessionId, bool forward, TVexKeyPath& path, i
         if (!Prior(sessionId, path)) return false;
       }
       return compareAt(path) == 0;
-    case bcLess:
-    case bcLessOrEqual:
+    case vscLess:
+    case vscLessOrEqual:
       if (forward) {
         if (!EdgeEntry(sessionId, path, true)) return false;
         const int c = compareAt(path);
-        return condition == bcLess ? c < 0 : c <= 0;
+        return condition == vscLess ? c < 0 : c <= 0;
       }
-      Descend(sessionId, key, nullptr, condition == bcLess ? Bound::Lower : Bound::Upper, true,
+      Descend(sessionId, key, nullptr, condition == vscLess ? Bound::Lower : Bound::Upper, true,
               path);
       return Prior(sessionId, path);
-    case bcGreater:
-    case bcGreaterOrEqual:
+    case vscGreater:
+    case vscGreaterOrEqual:
       if (!forward) {
         if (!EdgeEntry(sessionId, path, false)) return false;
         const int c = compareAt(path);
-        return condition == bcGreater ? c > 0 : c >= 0;
+        return condition == vscGreater ? c > 0 : c >= 0;
       }
-      Descend(sessionId, key, nullptr, condition == bcGreater ? Bound::Upper : Bound::Lower, true,
+      Descend(sessionId, key, nullptr, condition == vscGreater ? Bound::Upper : Bound::Lower, true,
               path);
       return Settle(sessionId, path);
     default:
@@ -347,28 +347,31 @@ bool TVexBTreePage::WalkLeavesFor(int32_t sessionId, const uint8_t* key, const u
   return false;
 }
 
-void TVexBTreePage::ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_t* key,
-                              uint8_t* data) {
+TVexPage* TVexBTreePage::PathLeaf(int32_t sessionId, const TVexKeyPath& path) {
   CheckRoot(20127);
   if (path.Count == 0) throw EVexException(20068, "Index error: invalid position");
-  TVexPageGuard page(PageManager, GetTreePage(sessionId, path.Leaf().PageNo));
+  TVexPage* page = GetTreePage(sessionId, path.Leaf().PageNo);
+  const TVexBTreePageView v = View(page);
+  const int32_t i = path.Leaf().ItemIndex;
+  if (!v.IsLeaf() || i < 0 || i >= v.ItemCount()) {
+    PageManager.ReleasePage(page);
+    throw EVexException(20068, "Index error: invalid position");
+  }
+  return page;
+}
+
+void TVexBTreePage::ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_t* key,
+                              uint8_t* data) {
+  TVexPageGuard page(PageManager, PathLeaf(sessionId, path));
   const TVexBTreePageView v = View(page.get());
   const int32_t i = path.Leaf().ItemIndex;
-  if (!v.IsLeaf() || i < 0 || i >= v.ItemCount())
-    throw EVexException(20068, "Index error: invalid position");
   if (key) std::memcpy(key, v.Key(i), size_t(KeyRef.KeySize));
   if (data) std::memcpy(data, v.LeafData(i), size_t(KeyRef.DataSize));
 }
 
 void TVexBTreePage::WriteLeafData(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data) {
-  CheckRoot(20127);
-  if (path.Count == 0) throw EVexException(20068, "Index error: invalid position");
-  TVexPageGuard page(PageManager, GetTreePage(sessionId, path.Leaf().PageNo));
-  const TVexBTreePageView v = View(page.get());
-  const int32_t i = path.Leaf().ItemIndex;
-  if (!v.IsLeaf() || i < 0 || i >= v.ItemCount())
-    throw EVexException(20068, "Index error: invalid position");
-  std::memcpy(v.LeafData(i), data, size_t(KeyRef.DataSize));
+  TVexPageGuard page(PageManager, PathLeaf(sessionId, path));
+  std::memcpy(View(page.get()).LeafData(path.Leaf().ItemIndex), data, size_t(KeyRef.DataSize));
   MarkDirty(page.get());
 }
 

@@ -7,20 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/VexScanSearchCondition.h"
 #include "engine/storage/PageManager.h"
 #include "engine/storage/VexBTreeKeyRef.h"
 #include "engine/storage/VexBTreePageFormat.h"
 #include "engine/storage/VexKeyPath.h"
-
-// Search conditions of B-tree searches and range scans.
-enum TVexBTreeCondition : int32_t {
-  bcAny = 0,
-  bcEqual = 1,
-  bcLess = 2,
-  bcGreater = 3,
-  bcLessOrEqual = 4,
-  bcGreaterOrEqual = 5,
-};
 
 class TVexBTreePage {
  public:
@@ -37,7 +28,8 @@ class TVexBTreePage {
 
   bool FirstEntry(int32_t sessionId, TVexKeyPath& path);
   bool LastEntry(int32_t sessionId, TVexKeyPath& path);
-  // Forward: the first entry in index order that meets the condition; backward: the last.
+  // Forward: the first entry in index order that meets the condition (a TVexScanCompareType,
+  // vscNone for any entry); backward: the last.
   // The key is compared over the key reference's current column count, without ties.
   bool Search(int32_t sessionId, bool forward, TVexKeyPath& path, int32_t condition,
               const uint8_t* key);
@@ -96,6 +88,8 @@ class TVexBTreePage {
 
   TVexPage* GetTreePage(int32_t sessionId, int32_t pageNo);
   TVexPage* AddTreePage(int32_t sessionId);
+  // The leaf page a path names, checked to hold the path's entry (the caller releases it).
+  TVexPage* PathLeaf(int32_t sessionId, const TVexKeyPath& path);
   TVexBTreePageView View(TVexPage* page);
   void MarkDirty(TVexPage* page) { page->Dirty = true; }
   void CheckRoot(int32_t code) const;
