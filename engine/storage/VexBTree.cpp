@@ -360,6 +360,15 @@ TVexPage* TVexBTreePage::PathLeaf(int32_t sessionId, const TVexKeyPath& path) {
   return page;
 }
 
+bool TVexBTreePage::PathHolds(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data) {
+  if (RootPageNo < 0 || path.Count == 0 || path.Leaf().PageNo < 0) return false;
+  TVexPageGuard page(PageManager, GetTreePage(sessionId, path.Leaf().PageNo));
+  const TVexBTreePageView v = View(page.get());
+  const int32_t i = path.Leaf().ItemIndex;
+  return v.IsLeaf() && i >= 0 && i < v.ItemCount() && v.ItemCount() == path.Leaf().ItemCount &&
+         std::memcmp(v.LeafData(i), data, size_t(KeyRef.DataSize)) == 0;
+}
+
 void TVexBTreePage::ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_t* key,
                               uint8_t* data) {
   TVexPageGuard page(PageManager, PathLeaf(sessionId, path));

@@ -44,6 +44,9 @@ class TVexBTreePage {
   bool DeleteEntry(int32_t sessionId, const uint8_t* key, const uint8_t* data);
   // Overwrites the leaf data of the entry a path names.
   void WriteLeafData(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data);
+  // Whether a path (perhaps kept from before changes of the tree) still names the entry with
+  // this leaf data.
+  bool PathHolds(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data);
   // Copies the key and/or the leaf data of the entry a path names (either may be null).
   void ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_t* key, uint8_t* data);
   // Descends from the root along the path's item indexes and copies the leaf data reached.

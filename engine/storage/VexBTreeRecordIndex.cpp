@@ -180,7 +180,10 @@ void TVexBTreeRecordIndex::GetRecord(int32_t sessionID, TVexNavigationRequest& r
       return;
     }
   } else {
-    if (positionCache && positionCache->Describes(indexID, request.RecordID)) {
+    // A kept path is used only while its leaf still holds this record there: other changes of
+    // the tree may have moved the entry.
+    if (positionCache && positionCache->Describes(indexID, request.RecordID) &&
+        tree.PathHolds(sessionID, *positionCache->Path, request.RecordID.data())) {
       path = *positionCache->Path;
     } else if (!FindRecord(sessionID, request.RecordID, path, nullptr)) {
       request.Result = vnrNotFound;

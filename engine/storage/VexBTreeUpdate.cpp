@@ -73,6 +73,8 @@ void TVexBTreePage::InsertAt(int32_t sessionId, TVexKeyPath& path, int32_t level
   TVexPageGuard page(PageManager, GetTreePage(sessionId, pageNo));
   TVexBTreePageView v = View(page.get());
   const int32_t n = v.ItemCount(), es = v.EntrySize();
+  // A child entry goes into a node, an entry into a leaf.
+  if (v.IsLeaf() != (level == path.Count - 1)) throw EVexException(20020, "Internal index error");
   if (position < 0 || position > n) RaiseDamaged(pageNo);
   if (v.BytesFor(n + 1) <= DataAreaSize()) {
     std::memmove(v.Entry(position + 1), v.Entry(position), size_t((n - position) * es));
@@ -184,6 +186,7 @@ void TVexBTreePage::RemoveAt(int32_t sessionId, TVexKeyPath& path, int32_t level
     TVexPageGuard page(PageManager, GetTreePage(sessionId, pageNo));
     TVexBTreePageView v = View(page.get());
     const int32_t n = v.ItemCount(), es = v.EntrySize();
+    if (v.IsLeaf() != (level == path.Count - 1)) throw EVexException(20024, "Internal index error");
     if (n == 0) throw EVexException(20025, "Index error: page is empty");
     if (position < 0 || position >= n) RaiseDamaged(pageNo);
     std::memmove(v.Entry(position), v.Entry(position + 1), size_t((n - position - 1) * es));
