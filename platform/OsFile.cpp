@@ -27,24 +27,28 @@ OsFile::~OsFile() {
   Close();
 }
 
-int OsFile::LockRange(short type, int64_t pos, int64_t count, bool wait) {
+namespace {
+
+struct flock LockDescription(short type, int64_t pos, int64_t count) {
   struct flock fl;
   std::memset(&fl, 0, sizeof fl);
   fl.l_type = type;
   fl.l_whence = SEEK_SET;
   fl.l_start = pos;
   fl.l_len = count;
+  return fl;
+}
+
+}  // namespace
+
+int OsFile::LockRange(short type, int64_t pos, int64_t count, bool wait) {
+  struct flock fl = LockDescription(type, pos, count);
   if (fcntl(fd_, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl) != 0) return errno;
   return 0;
 }
 
 int OsFile::TestRange(short type, int64_t pos, int64_t count, bool& conflict) {
-  struct flock fl;
-  std::memset(&fl, 0, sizeof fl);
-  fl.l_type = type;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = pos;
-  fl.l_len = count;
+  struct flock fl = LockDescription(type, pos, count);
   if (fcntl(fd_, F_OFD_GETLK, &fl) != 0) return errno;
   conflict = fl.l_type != F_UNLCK;
   return 0;

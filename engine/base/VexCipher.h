@@ -2,6 +2,7 @@
 // of whole blocks and of a last partial block (mode 0), and wiping of all key material.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -28,9 +29,10 @@ class TCipher : public TProtection {
   TCipher(const TCipher&) = delete;
   TCipher& operator=(const TCipher&) = delete;
 
-  // Creates an object of the class; with a password, keys it with InitKey (default hash).
-  static std::unique_ptr<TCipher> Create(const TCipherClass& cls,
-                                         const std::string_view* password = nullptr);
+  // Creates an object of the class, wiped and not keyed.
+  static std::unique_ptr<TCipher> Create(const TCipherClass& cls);
+  // Creates an object of the class keyed from the password with InitKey (default hash).
+  static std::unique_ptr<TCipher> Create(const TCipherClass& cls, std::string_view password);
 
   // Sets or clears bit index of the state flags (bit 0 keyed from a password, bit 1
   // initialised).
@@ -73,9 +75,15 @@ class TCipher : public TProtection {
   virtual void SetupKey(const uint8_t* key, int32_t length) = 0;
   // Releases the key schedule; the primitives wipe their key material when released.
   virtual void WipeKeySchedule() = 0;
+  // Decrypts count consecutive blocks from in to out (different memory); one by one with
+  // DecryptBlock unless the primitive can do better.
+  virtual void DecryptBlocks(const uint8_t* in, uint8_t* out, size_t count);
 
  private:
   void CheckInitialized() const;
+  // The last r (0 < r < block size) bytes of either direction: xored with K := E(F), then
+  // F := K xor F.
+  void CodeRemainder(const uint8_t* in, uint8_t* out, size_t left);
 
   uint8_t Mode_ = 0;  // chaining mode; always 0 (the only one used)
   std::unique_ptr<THash> Hash_;

@@ -78,6 +78,10 @@ void TPrimitiveCipher::WipeKeySchedule() {
   Primitive_.Reset();
 }
 
+void TPrimitiveCipher::DecryptBlocks(const uint8_t* in, uint8_t* out, size_t count) {
+  Primitive_.Decryption->AdvancedProcessBlocks(in, nullptr, out, count * size_t(BlockSize()), 0);
+}
+
 TCipher_Rijndael::TCipher_Rijndael() : TPrimitiveCipher(Class) {}
 
 void TCipher_Rijndael::SetupKey(const uint8_t* key, int32_t length) {

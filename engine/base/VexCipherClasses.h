@@ -29,6 +29,7 @@ class TPrimitiveCipher : public TCipher {
  protected:
   using TCipher::TCipher;
   void WipeKeySchedule() override;
+  void DecryptBlocks(const uint8_t* in, uint8_t* out, size_t count) override;
   TBlockPrimitive Primitive_;
 };
 

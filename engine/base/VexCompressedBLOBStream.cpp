@@ -13,19 +13,6 @@ namespace {
 
 constexpr int32_t kHeaderSize = TVexCompressedStreamBlockHeader::kSize;
 
-// Puts a position back when a scope ends, also when it fails.
-class TRestorePosition {
- public:
-  TRestorePosition(int64_t& position, int64_t value) : Position_(position), Value_(value) {}
-  ~TRestorePosition() { Position_ = Value_; }
-  TRestorePosition(const TRestorePosition&) = delete;
-  TRestorePosition& operator=(const TRestorePosition&) = delete;
-
- private:
-  int64_t& Position_;
-  int64_t Value_;
-};
-
 }  // namespace
 
 TVexCompressedBLOBStream::TVexCompressedBLOBStream(TVexStream& base, bool tolerant, bool isNew,
@@ -150,10 +137,8 @@ int32_t TVexCompressedBLOBStream::Read(void* buffer, int32_t count) {
 }
 
 int64_t TVexCompressedBLOBStream::Seek(int64_t offset, TSeekOrigin origin) {
-  const int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                       : origin == TSeekOrigin::soCurrent ? Position_
-                                                          : UncompressedSize_;
-  if (base + offset >= 0) Position_ = base + offset;
+  const int64_t target = SeekTarget(offset, origin, Position_, UncompressedSize_);
+  if (target >= 0) Position_ = target;
   return Position_;
 }
 
@@ -265,7 +250,7 @@ void TVexCompressedBLOBStream::Extend(int64_t newSize) {
                         "Invalid extension size. NewSize = %d, UncompressedSize = %d, "
                         "ExtensionSize = %d",
                         {newSize, UncompressedSize_, extension});
-  TRestorePosition restore(Position_, Position_);
+  TVexStreamPositionGuard restore(*this);
   Position_ = UncompressedSize_;
   const std::vector<uint8_t> zeros(size_t(std::min<int64_t>(BlockSize_, extension)), 0);
   while (UncompressedSize_ < newSize) {

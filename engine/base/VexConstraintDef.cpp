@@ -9,29 +9,27 @@ constexpr int32_t kReadMember = 10389, kWriteMember = 10390;
 constexpr int32_t kReadType = 10220, kWriteType = 10219;
 
 // A text stored as a prefix L (1 or 4 bytes) = length + 1, then L bytes: length byte, characters.
-std::string LoadPrefixedText(TVexStoredReader& stream, bool widePrefix) {
-  const int32_t size = widePrefix ? stream.ReadInt32(kReadMember) : stream.ReadByte(kReadMember);
+std::string LoadPrefixedText(TVexStream& stream, bool widePrefix) {
+  const int32_t size =
+      widePrefix ? ReadStoredInt32(stream, kReadMember) : ReadStoredByte(stream, kReadMember);
   if (size < 1 || size > 256) RaiseInvalidStoredValue("constraint text size", size);
-  const uint8_t length = stream.ReadByte(kReadMember);
+  const uint8_t length = ReadStoredByte(stream, kReadMember);
   if (length > size - 1) RaiseInvalidStoredValue("constraint text length", length);
-  std::string text = stream.ReadChars(length, kReadMember);
-  stream.ReadChars(size - 1 - length, kReadMember);
+  std::string text = ReadStoredChars(stream, length, kReadMember);
+  ReadStoredChars(stream, size - 1 - length, kReadMember);
   return text;
 }
 
-void SavePrefixedText(TVexStoredWriter& stream, const std::string& text, bool widePrefix) {
+void SavePrefixedText(TVexStream& stream, const std::string& text, bool widePrefix) {
   // The 1-byte prefix counts the length byte too, so it holds texts of up to 254 characters.
-  const size_t limit = widePrefix ? 255 : 254;
-  if (text.size() > limit)
-    throw EVexException(10005, "Name is too long to be stored (%d characters, at most %d): %s",
-                        {text.size(), limit, text});
+  CheckStoredTextLength(text, widePrefix ? 255 : 254);
   const int32_t size = int32_t(text.size()) + 1;
   if (widePrefix)
-    stream.WriteInt32(size, kWriteMember);
+    WriteStoredInt32(stream, size, kWriteMember);
   else
-    stream.WriteByte(uint8_t(size), kWriteMember);
-  stream.WriteByte(uint8_t(text.size()), kWriteMember);
-  stream.WriteChars(text, kWriteMember);
+    WriteStoredByte(stream, uint8_t(size), kWriteMember);
+  WriteStoredByte(stream, uint8_t(text.size()), kWriteMember);
+  WriteStoredChars(stream, text, kWriteMember);
 }
 }  // namespace
 
@@ -56,22 +54,22 @@ void TVexConstraintDef::AssignDef(const TVexMetaObjectDef& source) {
   for (int i = 0; i < 3; ++i) References[i] = s.References[i];
 }
 
-void TVexConstraintDef::LoadReferences(TVexStoredReader& stream, bool widePrefix) {
-  for (TVexConstraintReference& r : References) r.ID = stream.ReadInt32(kReadMember);
+void TVexConstraintDef::LoadReferences(TVexStream& stream, bool widePrefix) {
+  for (TVexConstraintReference& r : References) r.ID = ReadStoredInt32(stream, kReadMember);
   for (TVexConstraintReference& r : References) r.Name = LoadPrefixedText(stream, widePrefix);
 }
 
-void TVexConstraintDef::SaveReferences(TVexStoredWriter& stream, bool widePrefix) const {
-  for (const TVexConstraintReference& r : References) stream.WriteInt32(r.ID, kWriteMember);
+void TVexConstraintDef::SaveReferences(TVexStream& stream, bool widePrefix) const {
+  for (const TVexConstraintReference& r : References) WriteStoredInt32(stream, r.ID, kWriteMember);
   for (const TVexConstraintReference& r : References) SavePrefixedText(stream, r.Name, widePrefix);
 }
 
-void TVexConstraintDefNotNull::LoadFromStream(TVexStoredReader& stream) {
+void TVexConstraintDefNotNull::LoadFromStream(TVexStream& stream) {
   TVexMetaObjectDef::LoadFromStream(stream);
   LoadReferences(stream, false);
 }
 
-void TVexConstraintDefNotNull::SaveToStream(TVexStoredWriter& stream) const {
+void TVexConstraintDefNotNull::SaveToStream(TVexStream& stream) const {
   TVexMetaObjectDef::SaveToStream(stream);
   SaveReferences(stream, false);
 }
@@ -83,14 +81,14 @@ void TVexConstraintDefCheck::AssignDef(const TVexMetaObjectDef& source) {
   MaxValue.Assign(s.MaxValue, true);
 }
 
-void TVexConstraintDefCheck::LoadFromStream(TVexStoredReader& stream) {
+void TVexConstraintDefCheck::LoadFromStream(TVexStream& stream) {
   TVexMetaObjectDef::LoadFromStream(stream);
   LoadReferences(stream, false);
   MinValue.LoadFromStream(stream);
   MaxValue.LoadFromStream(stream);
 }
 
-void TVexConstraintDefCheck::SaveToStream(TVexStoredWriter& stream) const {
+void TVexConstraintDefCheck::SaveToStream(TVexStream& stream) const {
   TVexMetaObjectDef::SaveToStream(stream);
   SaveReferences(stream, false);
   MinValue.SaveToStream(stream);
@@ -102,44 +100,44 @@ void TVexConstraintDefUnique::AssignDef(const TVexMetaObjectDef& source) {
   Columns = static_cast<const TVexConstraintDefUnique&>(source).Columns;
 }
 
-void TVexConstraintDefUnique::LoadFromStream(TVexStoredReader& stream) {
+void TVexConstraintDefUnique::LoadFromStream(TVexStream& stream) {
   TVexMetaObjectDef::LoadFromStream(stream);
   LoadReferences(stream, true);
-  const int32_t count = stream.ReadInt32(kReadMember);
+  const int32_t count = ReadStoredInt32(stream, kReadMember);
   if (count < 0) RaiseInvalidStoredValue("constraint column count", count);
   Columns.clear();
   for (int32_t i = 0; i < count; ++i) {
     TVexConstraintColumn& column = Columns.emplace_back();
-    column.FieldID = stream.ReadInt32(kReadMember);
+    column.FieldID = ReadStoredInt32(stream, kReadMember);
     column.FieldName = LoadPrefixedText(stream, true);
   }
 }
 
-void TVexConstraintDefUnique::SaveToStream(TVexStoredWriter& stream) const {
+void TVexConstraintDefUnique::SaveToStream(TVexStream& stream) const {
   TVexMetaObjectDef::SaveToStream(stream);
   SaveReferences(stream, true);
-  stream.WriteInt32(int32_t(Columns.size()), kWriteMember);
+  WriteStoredInt32(stream, int32_t(Columns.size()), kWriteMember);
   for (const TVexConstraintColumn& column : Columns) {
-    stream.WriteInt32(column.FieldID, kWriteMember);
+    WriteStoredInt32(stream, column.FieldID, kWriteMember);
     SavePrefixedText(stream, column.FieldName, true);
   }
 }
 
-void TVexConstraintDefs::LoadFromStream(TVexStoredReader& stream) {
+void TVexConstraintDefs::LoadFromStream(TVexStream& stream) {
   ClearDefs();
   const int32_t count = LoadCount(stream);
   for (int32_t i = 0; i < count; ++i) {
-    auto def = TVexConstraintDef::Create(stream.ReadByte(kReadType));
+    auto def = TVexConstraintDef::Create(ReadStoredByte(stream, kReadType));
     def->LoadFromStream(stream);
     AddDef(std::move(def));
   }
 }
 
-void TVexConstraintDefs::SaveToStream(TVexStoredWriter& stream) const {
-  stream.WriteInt32(Count(), 10158);
+void TVexConstraintDefs::SaveToStream(TVexStream& stream) const {
+  WriteStoredInt32(stream, Count(), 10158);
   for (int32_t i = 0; i < Count(); ++i) {
     const TVexConstraintDef& def = (*this)[i];
-    stream.WriteByte(def.ConstraintType(), kWriteType);
+    WriteStoredByte(stream, def.ConstraintType(), kWriteType);
     def.SaveToStream(stream);
   }
 }
@@ -148,9 +146,12 @@ void TVexConstraintDefs::AssignDefs(const TVexMetaObjectDefs& source) {
   if (&source == this) return;
   ClearDefs();
   for (int32_t i = 0; i < source.Count(); ++i) {
-    const auto& from = static_cast<const TVexConstraintDef&>(source.GetDef(i));
-    auto def = TVexConstraintDef::Create(from.ConstraintType());
-    def->AssignDef(from);
+    const auto* from = dynamic_cast<const TVexConstraintDef*>(&source.GetDef(i));
+    if (!from)
+      throw EVexException(30035, "Cannot assign definition of class '%s' to class '%s'",
+                          {source.GetDef(i).ClassName(), ClassName()});
+    auto def = TVexConstraintDef::Create(from->ConstraintType());
+    def->AssignDef(*from);
     AddDef(std::move(def));
   }
 }

@@ -43,8 +43,8 @@ class TVexConstraintDef : public TVexMetaObjectDef {
  protected:
   // The three references: IDs, then texts with a 1-byte or a 4-byte prefix that counts the
   // text's length byte and its characters.
-  void LoadReferences(TVexStoredReader& stream, bool widePrefix);
-  void SaveReferences(TVexStoredWriter& stream, bool widePrefix) const;
+  void LoadReferences(TVexStream& stream, bool widePrefix);
+  void SaveReferences(TVexStream& stream, bool widePrefix) const;
 
  private:
   TVexConstraintType ConstraintType_;
@@ -55,8 +55,8 @@ class TVexConstraintDef : public TVexMetaObjectDef {
 class TVexConstraintDefNotNull : public TVexConstraintDef {
  public:
   TVexConstraintDefNotNull() : TVexConstraintDef(vctNotNull) {}
-  void LoadFromStream(TVexStoredReader& stream) override;
-  void SaveToStream(TVexStoredWriter& stream) const override;
+  void LoadFromStream(TVexStream& stream) override;
+  void SaveToStream(TVexStream& stream) const override;
   const char* ClassName() const override { return "TVexConstraintDefNotNull"; }
 };
 
@@ -65,8 +65,8 @@ class TVexConstraintDefCheck : public TVexConstraintDef {
  public:
   TVexConstraintDefCheck() : TVexConstraintDef(vctCheck) {}
   void AssignDef(const TVexMetaObjectDef& source) override;
-  void LoadFromStream(TVexStoredReader& stream) override;
-  void SaveToStream(TVexStoredWriter& stream) const override;
+  void LoadFromStream(TVexStream& stream) override;
+  void SaveToStream(TVexStream& stream) const override;
   const char* ClassName() const override { return "TVexConstraintDefCheck"; }
 
   TVexVariant MinValue;
@@ -84,8 +84,8 @@ class TVexConstraintDefUnique : public TVexConstraintDef {
  public:
   TVexConstraintDefUnique() : TVexConstraintDef(vctUnique) {}
   void AssignDef(const TVexMetaObjectDef& source) override;
-  void LoadFromStream(TVexStoredReader& stream) override;
-  void SaveToStream(TVexStoredWriter& stream) const override;
+  void LoadFromStream(TVexStream& stream) override;
+  void SaveToStream(TVexStream& stream) const override;
   const char* ClassName() const override { return "TVexConstraintDefUnique"; }
 
   std::vector<TVexConstraintColumn> Columns;
@@ -103,8 +103,8 @@ class TVexConstraintDefPrimary : public TVexConstraintDefUnique {
 class TVexConstraintDefs : public TVexTypedDefs<TVexConstraintDef, TVexMetaObjectDefs> {
  public:
   // Each definition is read after its type byte, which decides its class.
-  void LoadFromStream(TVexStoredReader& stream) override;
-  void SaveToStream(TVexStoredWriter& stream) const override;
+  void LoadFromStream(TVexStream& stream) override;
+  void SaveToStream(TVexStream& stream) const override;
   // Copies every definition with its class. Names are not checked for duplicates: unnamed
   // constraints are copied before the table generates their names.
   void AssignDefs(const TVexMetaObjectDefs& source) override;

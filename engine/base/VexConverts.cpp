@@ -40,15 +40,6 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
   year = int(yoe + era * 400 + (month <= 2));
 }
 
-// Round half to even.
-long double RoundEven(long double x) {
-  const int old = std::fegetround();
-  std::fesetround(FE_TONEAREST);
-  const long double r = std::nearbyintl(x);
-  std::fesetround(old);
-  return r;
-}
-
 // Reads `digits` digits at pos; exactly that many must stand there.
 bool ReadGroup(std::string_view text, size_t& pos, int digits, int& value) {
   size_t n = 0;
@@ -119,12 +110,24 @@ std::string Two(int v) {
 
 }  // namespace
 
+long double RoundHalfEven(long double x) {
+  const int old = std::fegetround();
+  std::fesetround(FE_TONEAREST);
+  const long double r = std::nearbyintl(x);
+  std::fesetround(old);
+  return r;
+}
+
 TDateTime DayNumberToDateTime(int32_t day) {
   return double(int64_t(day) - kVexDateDelta);
 }
 
 int32_t DateTimeToDayNumber(TDateTime value) {
-  return int32_t(int64_t(std::trunc(value)) + kVexDateDelta);
+  // A value that is no number or lies far outside every calendar has no day number: it is
+  // stored as the null-date marker rather than converted with undefined results.
+  const double days = std::trunc(value);
+  if (!(std::fabs(days) < 2147483647.0 - kVexDateDelta)) return kVexNullDate;
+  return int32_t(int64_t(days) + kVexDateDelta);
 }
 
 TDateTime MsToDateTime(int32_t ms) {
@@ -132,8 +135,9 @@ TDateTime MsToDateTime(int32_t ms) {
 }
 
 int32_t DateTimeToMs(TDateTime value) {
+  if (!std::isfinite(value)) return 0;
   const long double fraction = (long double)value - std::truncl((long double)value);
-  return int32_t(RoundEven(fraction * kVexMsPerDay));
+  return int32_t(RoundHalfEven(fraction * kVexMsPerDay));
 }
 
 TDateTime DateTimeRawToDateTime(const TVexDateTimeRaw& raw) {
@@ -327,7 +331,7 @@ std::optional<long double> TryStrToFloat(std::string_view text) {
 std::optional<double> TryStrToCurr(std::string_view text) {
   auto v = ParseFloat(text, VexFormatSettings().DecimalSeparator);
   if (!v) return std::nullopt;
-  return double(RoundEven(*v * 10000) / 10000);
+  return double(RoundHalfEven(*v * 10000) / 10000);
 }
 
 std::string FloatToStr(long double value, int digits) {
@@ -344,7 +348,7 @@ std::string FloatToStr(long double value, int digits) {
 std::string CurrToStr(double value) {
   if (!std::isfinite(value)) return FloatToStr(value);
   char b[80];
-  std::snprintf(b, sizeof b, "%.4Lf", RoundEven((long double)value * 10000) / 10000);
+  std::snprintf(b, sizeof b, "%.4Lf", RoundHalfEven((long double)value * 10000) / 10000);
   std::string s = b;
   while (s.back() == '0') s.pop_back();
   if (s.back() == '.') s.pop_back();

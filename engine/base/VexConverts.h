@@ -25,10 +25,16 @@ struct TVexDateTimeRaw {
   bool operator==(const TVexDateTimeRaw&) const = default;
 };
 
+// Nearest integer, halves to even, whatever the current rounding mode.
+long double RoundHalfEven(long double x);
+
 TDateTime DayNumberToDateTime(int32_t day);
-int32_t DateTimeToDayNumber(TDateTime value);  // truncates toward zero
+// Truncates toward zero; NaN, infinities and values beyond the 32-bit day range give the
+// null-date marker.
+int32_t DateTimeToDayNumber(TDateTime value);
 TDateTime MsToDateTime(int32_t ms);
-int32_t DateTimeToMs(TDateTime value);  // fraction x 86400000, rounded half to even
+// Fraction x 86400000, rounded half to even (0 for NaN and infinities).
+int32_t DateTimeToMs(TDateTime value);
 TDateTime DateTimeRawToDateTime(const TVexDateTimeRaw& raw);
 TVexDateTimeRaw DateTimeToDateTimeRaw(TDateTime value);
 

@@ -16,13 +16,13 @@
 #include "engine/base/VexIndexDef.h"
 #include "engine/base/VexMemory.h"
 #include "engine/base/VexOwned.h"
+#include "engine/base/VexStream.h"
 #include "engine/base/VexVariant.h"
 
 class TVexBaseSession;
 class TVexExpression;
 class TVexRecordBitmap;
 class TVexIndexPositionCache;
-class TVexStream;
 
 enum TVexGetRecordMode : uint8_t { grmCurrent = 0, grmNext = 1, grmPrior = 2 };
 
@@ -191,7 +191,7 @@ class TVexCursor {
   std::unique_ptr<TVexFieldDefs> FieldDefs;         // physical, in record order
   std::unique_ptr<TVexFieldDefs> VisibleFieldDefs;  // FieldNo names the physical field
   std::unique_ptr<TVexIndexDefs> IndexDefs;
-  std::vector<TVexOwned<TVexStream>> BlobStreams;
+  std::vector<std::unique_ptr<TVexStream>> BlobStreams;
   TVexOwned<TVexRecordBitmap> RecordBitmap;
   TVexOwned<TVexIndexPositionCache> IndexPositionCache;  // null when empty
   int32_t LastResult = 0;

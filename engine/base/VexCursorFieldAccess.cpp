@@ -105,18 +105,15 @@ bool TVexCursor::GetFieldData(int32_t fieldNo, void* destination,
                               const uint8_t* recordBuffer) const {
   const TVexFieldDef& def = FieldDefFor(fieldNo, false, 10000, 10000);
   const int32_t offset = def.RecordBufferOffset(), size = def.RecordBufferSize();
-  if (!recordBuffer || offset < 0 || offset + size > DataSize)
-    throw EVexException(10002,
-                        "Error getting field data - FieldNo = %d, MemoryOffset = %d, "
-                        "MemoryDataSize = %d",
-                        {fieldNo, offset, size});
+  auto fault = [&] {
+    return EVexException(
+        10002, "Error getting field data - FieldNo = %d, MemoryOffset = %d, MemoryDataSize = %d",
+        {fieldNo, offset, size});
+  };
+  if (!recordBuffer || offset < 0 || offset + size > DataSize) throw fault();
   if (GetNullBit(recordBuffer, def.FieldNo)) return false;
   if (IsBlobDataType(def.DataType())) return true;
-  if (!destination)
-    throw EVexException(10002,
-                        "Error getting field data - FieldNo = %d, MemoryOffset = %d, "
-                        "MemoryDataSize = %d",
-                        {fieldNo, offset, size});
+  if (!destination) throw fault();
   const uint8_t* slot = recordBuffer + offset;
   auto* out = static_cast<uint8_t*>(destination);
   const TVexStorageType st = def.StorageType();

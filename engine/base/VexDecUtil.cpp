@@ -18,19 +18,13 @@ const TVexCipherIdentifier kCipherIdentifiers[] = {
     {7, "Square", &TCipher_Square::Class, &THash_RipeMD128::Class},
 };
 
-template <bool Encrypt>
-bool CodeBuffer(uint8_t cipherId, void* buffer, int32_t length,
+// A new cipher object for every buffer, so no chaining passes from one buffer to the next.
+bool CodeBuffer(bool encrypt, uint8_t cipherId, void* buffer, int32_t length,
                 const std::string& password) noexcept {
   const TVexCipherIdentifier* id = FindCipherIdentifier(cipherId);
   if (id == nullptr) return true;
-  if (buffer == nullptr && length > 0) return false;
   try {
-    std::unique_ptr<TCipher> cipher = CreatePageCipher(*id, password);
-    if (Encrypt)
-      cipher->EncryptData(buffer, buffer, length);
-    else
-      cipher->DecryptData(buffer, buffer, length);
-    return true;
+    return CodeBufferWith(*CreatePageCipher(*id, password), encrypt, buffer, length);
   } catch (const std::exception&) {
     return false;
   }
@@ -48,16 +42,29 @@ std::unique_ptr<TCipher> CreatePageCipher(const TVexCipherIdentifier& id,
   return cipher;
 }
 
+bool CodeBufferWith(TCipher& cipher, bool encrypt, void* buffer, int32_t length) noexcept {
+  if (buffer == nullptr && length > 0) return false;
+  try {
+    if (encrypt)
+      cipher.EncryptData(buffer, buffer, length);
+    else
+      cipher.DecryptData(buffer, buffer, length);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 const TVexCipherIdentifier* FindCipherIdentifier(uint8_t cipherId) {
   return cipherId < std::size(kCipherIdentifiers) ? &kCipherIdentifiers[cipherId] : nullptr;
 }
 
 bool EncryptBuffer(uint8_t cipherId, void* buffer, int32_t length,
                    const std::string& password) noexcept {
-  return CodeBuffer<true>(cipherId, buffer, length, password);
+  return CodeBuffer(true, cipherId, buffer, length, password);
 }
 
 bool DecryptBuffer(uint8_t cipherId, void* buffer, int32_t length,
                    const std::string& password) noexcept {
-  return CodeBuffer<false>(cipherId, buffer, length, password);
+  return CodeBuffer(false, cipherId, buffer, length, password);
 }

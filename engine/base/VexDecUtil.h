@@ -24,6 +24,10 @@ const TVexCipherIdentifier* FindCipherIdentifier(uint8_t cipherId);
 std::unique_ptr<TCipher> CreatePageCipher(const TVexCipherIdentifier& id,
                                           const std::string& password);
 
+// Enciphers or deciphers length bytes in place with a keyed cipher, continuing its chain.
+// False when anything failed inside; never raises.
+bool CodeBufferWith(TCipher& cipher, bool encrypt, void* buffer, int32_t length) noexcept;
+
 // Encipher or decipher length bytes of buffer in place with the cipher of cipherId keyed from
 // the password's bytes. Each call starts afresh (no chaining from one buffer to the next).
 // True on success and for an identifier without cipher (the buffer is left as it is); false

@@ -91,45 +91,45 @@ void TVexFieldDef::AssignDef(const TVexMetaObjectDef& source) {
   UpdateDefaultExpression();
 }
 
-void TVexFieldDef::LoadFromStream(TVexStoredReader& stream) {
+void TVexFieldDef::LoadFromStream(TVexStream& stream) {
   TVexMetaObjectDef::LoadFromStream(stream);
-  StorageType_ = TVexStorageType(stream.ReadByte(kReadStorageType));
-  DataType_ = TVexDataType(stream.ReadByte(kReadDataType));
-  Length_ = stream.ReadInt32(kReadLength);
+  StorageType_ = TVexStorageType(ReadStoredByte(stream, kReadStorageType));
+  DataType_ = TVexDataType(ReadStoredByte(stream, kReadDataType));
+  Length_ = ReadStoredInt32(stream, kReadLength);
   if (IsBlobStorageType(StorageType_)) {
-    BlobCompressionAlgorithm = stream.ReadByte(kReadBlobAlgorithm);
-    BlobCompressionMode = stream.ReadByte(kReadBlobMode);
-    BlobBlockSize = stream.ReadInt32(kReadBlobBlockSize);
+    BlobCompressionAlgorithm = ReadStoredByte(stream, kReadBlobAlgorithm);
+    BlobCompressionMode = ReadStoredByte(stream, kReadBlobMode);
+    BlobBlockSize = ReadStoredInt32(stream, kReadBlobBlockSize);
   } else {
     BlobCompressionAlgorithm = 0;
     BlobCompressionMode = 0;
     BlobBlockSize = kDefaultBlobBlockSize;
   }
-  AutoIncStep = stream.ReadInt64(kReadAutoIncStep);
-  AutoIncInitial = stream.ReadInt64(kReadAutoIncInitial);
-  AutoIncMin = stream.ReadInt64(kReadAutoIncMin);
-  AutoIncMax = stream.ReadInt64(kReadAutoIncMax);
-  AutoIncCycled = stream.ReadByte(kReadAutoIncCycled);
+  AutoIncStep = ReadStoredInt64(stream, kReadAutoIncStep);
+  AutoIncInitial = ReadStoredInt64(stream, kReadAutoIncInitial);
+  AutoIncMin = ReadStoredInt64(stream, kReadAutoIncMin);
+  AutoIncMax = ReadStoredInt64(stream, kReadAutoIncMax);
+  AutoIncCycled = ReadStoredByte(stream, kReadAutoIncCycled);
   DefaultValue.LoadFromStream(stream);
   UpdateDefaultExpression();
   ComputeSizes();
 }
 
-void TVexFieldDef::SaveToStream(TVexStoredWriter& stream) const {
+void TVexFieldDef::SaveToStream(TVexStream& stream) const {
   TVexMetaObjectDef::SaveToStream(stream);
-  stream.WriteByte(StorageType_, kWriteStorageType);
-  stream.WriteByte(DataType_, kWriteDataType);
-  stream.WriteInt32(Length_, kWriteLength);
+  WriteStoredByte(stream, StorageType_, kWriteStorageType);
+  WriteStoredByte(stream, DataType_, kWriteDataType);
+  WriteStoredInt32(stream, Length_, kWriteLength);
   if (IsBlobStorageType(StorageType_)) {
-    stream.WriteByte(BlobCompressionAlgorithm, kWriteBlobAlgorithm);
-    stream.WriteByte(BlobCompressionMode, kWriteBlobMode);
-    stream.WriteInt32(BlobBlockSize, kWriteBlobBlockSize);
+    WriteStoredByte(stream, BlobCompressionAlgorithm, kWriteBlobAlgorithm);
+    WriteStoredByte(stream, BlobCompressionMode, kWriteBlobMode);
+    WriteStoredInt32(stream, BlobBlockSize, kWriteBlobBlockSize);
   }
-  stream.WriteInt64(AutoIncStep, kWriteAutoIncStep);
-  stream.WriteInt64(AutoIncInitial, kWriteAutoIncInitial);
-  stream.WriteInt64(AutoIncMin, kWriteAutoIncMin);
-  stream.WriteInt64(AutoIncMax, kWriteAutoIncMax);
-  stream.WriteByte(AutoIncCycled, kWriteAutoIncCycled);
+  WriteStoredInt64(stream, AutoIncStep, kWriteAutoIncStep);
+  WriteStoredInt64(stream, AutoIncInitial, kWriteAutoIncInitial);
+  WriteStoredInt64(stream, AutoIncMin, kWriteAutoIncMin);
+  WriteStoredInt64(stream, AutoIncMax, kWriteAutoIncMax);
+  WriteStoredByte(stream, AutoIncCycled, kWriteAutoIncCycled);
   DefaultValue.SaveToStream(stream);
 }
 

@@ -30,8 +30,8 @@ class TVexFieldDef : public TVexMetaObjectDef {
   ~TVexFieldDef() override;
 
   void AssignDef(const TVexMetaObjectDef& source) override;
-  void LoadFromStream(TVexStoredReader& stream) override;
-  void SaveToStream(TVexStoredWriter& stream) const override;
+  void LoadFromStream(TVexStream& stream) override;
+  void SaveToStream(TVexStream& stream) const override;
   const char* ClassName() const override { return "TVexFieldDef"; }
 
   // Sets the declared type and length, derives the storage type and recomputes both sizes.

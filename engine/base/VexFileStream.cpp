@@ -89,9 +89,8 @@ int32_t TVexFileStream::Write(const void* buffer, int32_t count) {
 }
 
 int64_t TVexFileStream::Seek(int64_t offset, TSeekOrigin origin) {
-  const int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                       : origin == TSeekOrigin::soCurrent ? Position_
-                                                          : GetSize();
-  if (base + offset >= 0) Position_ = base + offset;
+  const int64_t target =
+      SeekTarget(offset, origin, Position_, origin == TSeekOrigin::soEnd ? GetSize() : 0);
+  if (target >= 0) Position_ = target;
   return Position_;
 }

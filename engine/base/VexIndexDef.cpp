@@ -10,18 +10,18 @@ void CheckListLengths(size_t l1, size_t l2, int32_t code) {
     throw EVexException(code, "Error - different lists length. L1 = %d, L2 = %d", {l1, l2});
 }
 
-void TVexIndexColumn::LoadFromStream(TVexStoredReader& stream) {
-  FieldName = stream.ReadShortString(10358, 10359);
-  Descending = stream.ReadByte(10360);
-  CaseInsensitive = stream.ReadByte(10361);
-  PrefixLength = stream.ReadInt32(20168);
+void TVexIndexColumn::LoadFromStream(TVexStream& stream) {
+  FieldName = ReadStoredShortString(stream, 10358, 10359);
+  Descending = ReadStoredByte(stream, 10360);
+  CaseInsensitive = ReadStoredByte(stream, 10361);
+  PrefixLength = ReadStoredInt32(stream, 20168);
 }
 
-void TVexIndexColumn::SaveToStream(TVexStoredWriter& stream) const {
-  stream.WriteShortString(FieldName, 10354, 10355);
-  stream.WriteByte(Descending, 10356);
-  stream.WriteByte(CaseInsensitive, 10357);
-  stream.WriteInt32(PrefixLength, 20169);
+void TVexIndexColumn::SaveToStream(TVexStream& stream) const {
+  WriteStoredShortString(stream, FieldName, 10354, 10355);
+  WriteStoredByte(stream, Descending, 10356);
+  WriteStoredByte(stream, CaseInsensitive, 10357);
+  WriteStoredInt32(stream, PrefixLength, 20169);
 }
 
 void TVexIndexDef::AssignDef(const TVexMetaObjectDef& source) {
@@ -38,27 +38,27 @@ void TVexIndexDef::AssignDef(const TVexMetaObjectDef& source) {
   Reserved = s.Reserved;
 }
 
-void TVexIndexDef::LoadFromStream(TVexStoredReader& stream) {
+void TVexIndexDef::LoadFromStream(TVexStream& stream) {
   TVexMetaObjectDef::LoadFromStream(stream);
-  Kind = stream.ReadByte(10349);
-  Unique = stream.ReadByte(10350);
-  Primary = stream.ReadByte(10351);
-  const int32_t count = stream.ReadInt32(10352);
+  Kind = ReadStoredByte(stream, 10349);
+  Unique = ReadStoredByte(stream, 10350);
+  Primary = ReadStoredByte(stream, 10351);
+  const int32_t count = ReadStoredInt32(stream, 10352);
   if (count < 0) RaiseInvalidStoredValue("index column count", count);
-  RootPage = stream.ReadInt32(10353);
+  RootPage = ReadStoredInt32(stream, 10353);
   Temporary = 0;
   Columns.clear();
   // Columns are added as they are read, so a damaged count costs nothing in advance.
   for (int32_t i = 0; i < count; ++i) Columns.emplace_back().LoadFromStream(stream);
 }
 
-void TVexIndexDef::SaveToStream(TVexStoredWriter& stream) const {
+void TVexIndexDef::SaveToStream(TVexStream& stream) const {
   TVexMetaObjectDef::SaveToStream(stream);
-  stream.WriteByte(Kind, 10344);
-  stream.WriteByte(Unique, 10345);
-  stream.WriteByte(Primary, 10346);
-  stream.WriteInt32(ColumnCount(), 10347);
-  stream.WriteInt32(RootPage, 10348);
+  WriteStoredByte(stream, Kind, 10344);
+  WriteStoredByte(stream, Unique, 10345);
+  WriteStoredByte(stream, Primary, 10346);
+  WriteStoredInt32(stream, ColumnCount(), 10347);
+  WriteStoredInt32(stream, RootPage, 10348);
   for (const TVexIndexColumn& column : Columns) column.SaveToStream(stream);
 }
 
@@ -86,10 +86,10 @@ TVexMetaObjectDef& TVexIndexDefs::AddNew() {
   return *Items_.back();
 }
 
-void TVexIndexDefs::SaveToStream(TVexStoredWriter& stream) const {
+void TVexIndexDefs::SaveToStream(TVexStream& stream) const {
   int32_t count = 0;
   for (int32_t i = 0; i < Count(); ++i) count += (*this)[i].Temporary == 0;
-  stream.WriteInt32(count, 10158);
+  WriteStoredInt32(stream, count, 10158);
   for (int32_t i = 0; i < Count(); ++i)
     if ((*this)[i].Temporary == 0) (*this)[i].SaveToStream(stream);
 }

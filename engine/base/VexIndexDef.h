@@ -14,8 +14,8 @@ class TVexFieldDefs;
 // One column of an index key.
 class TVexIndexColumn {
  public:
-  void LoadFromStream(TVexStoredReader& stream);
-  void SaveToStream(TVexStoredWriter& stream) const;
+  void LoadFromStream(TVexStream& stream);
+  void SaveToStream(TVexStream& stream) const;
 
   std::string FieldName;
   uint8_t Descending = 0;
@@ -27,8 +27,8 @@ class TVexIndexColumn {
 class TVexIndexDef : public TVexMetaObjectDef {
  public:
   void AssignDef(const TVexMetaObjectDef& source) override;
-  void LoadFromStream(TVexStoredReader& stream) override;
-  void SaveToStream(TVexStoredWriter& stream) const override;
+  void LoadFromStream(TVexStream& stream) override;
+  void SaveToStream(TVexStream& stream) const override;
   const char* ClassName() const override { return "TVexIndexDef"; }
 
   int32_t ColumnCount() const { return int32_t(Columns.size()); }
@@ -58,7 +58,7 @@ class TVexIndexDefs : public TVexTypedDefs<TVexIndexDef, TVexMetaObjectDefs> {
  public:
   TVexMetaObjectDef& AddNew() override;
   // Stores only the definitions whose Temporary flag is 0 (the count counts only those).
-  void SaveToStream(TVexStoredWriter& stream) const override;
+  void SaveToStream(TVexStream& stream) const override;
   const char* ClassName() const override { return "TVexIndexDefs"; }
 
   virtual TVexIndexDef& GetIndexDef(int32_t index) const { return (*this)[index]; }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -231,8 +232,9 @@ TVexMemoryBlock::TVexMemoryBlock(int32_t size, bool zero)
 TVexMemoryBlock::~TVexMemoryBlock() {
   try {
     VexMemoryManager().FreeAndNilMem(Ptr_);
-  } catch (const EVexException&) {
-    // A guard fault found while unwinding cannot be reported from a destructor.
+  } catch (const EVexException& e) {
+    // A destructor cannot raise: a guard fault found here goes to the error output instead.
+    std::fprintf(stderr, "%s\n", e.Message().c_str());
   }
 }
 

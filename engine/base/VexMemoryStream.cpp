@@ -59,10 +59,7 @@ int32_t TVexMemoryStream::Write(const void* buffer, int32_t count) {
 }
 
 int64_t TVexMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-  const int64_t base = origin == TSeekOrigin::soBeginning ? 0
-                       : origin == TSeekOrigin::soCurrent ? Position_
-                                                          : Size_;
-  const int64_t position = base + offset;
+  const int64_t position = SeekTarget(offset, origin, Position_, Size_);
   if (position >= 0 && position <= kMaxSize) Position_ = int32_t(position);
   return Position_;
 }

@@ -32,14 +32,14 @@ void TVexMetaObjectDef::AssignDef(const TVexMetaObjectDef& source) {
   Tag = source.Tag;
 }
 
-void TVexMetaObjectDef::LoadFromStream(TVexStoredReader& stream) {
-  Name = stream.ReadShortString(kReadNameLength, kReadName);
-  ObjectID = stream.ReadInt32(kReadObjectID);
+void TVexMetaObjectDef::LoadFromStream(TVexStream& stream) {
+  Name = ReadStoredShortString(stream, kReadNameLength, kReadName);
+  ObjectID = ReadStoredInt32(stream, kReadObjectID);
 }
 
-void TVexMetaObjectDef::SaveToStream(TVexStoredWriter& stream) const {
-  stream.WriteShortString(Name, kWriteNameLength, kWriteName);
-  stream.WriteInt32(ObjectID, kWriteObjectID);
+void TVexMetaObjectDef::SaveToStream(TVexStream& stream) const {
+  WriteStoredShortString(stream, Name, kWriteNameLength, kWriteName);
+  WriteStoredInt32(stream, ObjectID, kWriteObjectID);
 }
 
 void TVexMetaObjectDefs::CheckIndex(int32_t index, bool allowEnd) const {
@@ -47,20 +47,21 @@ void TVexMetaObjectDefs::CheckIndex(int32_t index, bool allowEnd) const {
     throw EVexException(10006, "List index out of bounds (%d)", {index});
 }
 
-void TVexMetaObjectDefs::CheckAccepted(const TVexMetaObjectDef& def) const {
-  if (Accepts_ && !Accepts_(def))
+void TVexMetaObjectDefs::CheckAccepted(const TVexMetaObjectDef* def) const {
+  if (!def) throw EVexException(30035, "Nil pointer occured");
+  if (Accepts_ && !Accepts_(*def))
     throw EVexException(30035, "Cannot assign definition of class '%s' to class '%s'",
-                        {def.ClassName(), ClassName()});
+                        {def->ClassName(), ClassName()});
 }
 
-int32_t TVexMetaObjectDefs::LoadCount(TVexStoredReader& stream) {
-  const int32_t count = stream.ReadInt32(kReadCount);
+int32_t TVexMetaObjectDefs::LoadCount(TVexStream& stream) {
+  const int32_t count = ReadStoredInt32(stream, kReadCount);
   if (count < 0) RaiseInvalidStoredValue("definition count", count);
   return count;
 }
 
 void TVexMetaObjectDefs::AddDef(std::unique_ptr<TVexMetaObjectDef> def) {
-  CheckAccepted(*def);
+  CheckAccepted(def.get());
   Items_.push_back(std::move(def));
 }
 
@@ -69,15 +70,15 @@ TVexMetaObjectDef& TVexMetaObjectDefs::AddNew() {
                       {"InternalAddCreated", ClassName()});
 }
 
-void TVexMetaObjectDefs::LoadFromStream(TVexStoredReader& stream) {
+void TVexMetaObjectDefs::LoadFromStream(TVexStream& stream) {
   ClearDefs();
   const int32_t count = LoadCount(stream);
   // Definitions are added as they are read, so a damaged count costs nothing in advance.
   for (int32_t i = 0; i < count; ++i) AddNew().LoadFromStream(stream);
 }
 
-void TVexMetaObjectDefs::SaveToStream(TVexStoredWriter& stream) const {
-  stream.WriteInt32(Count(), kWriteCount);
+void TVexMetaObjectDefs::SaveToStream(TVexStream& stream) const {
+  WriteStoredInt32(stream, Count(), kWriteCount);
   for (const auto& def : Items_) def->SaveToStream(stream);
 }
 
@@ -98,7 +99,7 @@ void TVexMetaObjectDefs::DeleteDef(int32_t index) {
 
 void TVexMetaObjectDefs::InsertDef(int32_t index, std::unique_ptr<TVexMetaObjectDef> def) {
   CheckIndex(index, true);
-  CheckAccepted(*def);
+  CheckAccepted(def.get());
   Items_.insert(Items_.begin() + index, std::move(def));
 }
 
@@ -121,7 +122,7 @@ TVexMetaObjectDef& TVexMetaObjectDefs::GetDef(int32_t index) const {
 
 void TVexMetaObjectDefs::ReplaceDef(int32_t index, std::unique_ptr<TVexMetaObjectDef> def) {
   CheckIndex(index);
-  CheckAccepted(*def);
+  CheckAccepted(def.get());
   Items_[index] = std::move(def);
 }
 

@@ -22,8 +22,8 @@ class TVexMetaObjectDef {
   // Copies every member from a definition of the same class; another class raises 30035.
   virtual void AssignDef(const TVexMetaObjectDef& source);
   // Stored form of the base part: name (length byte and characters), object ID (4 bytes).
-  virtual void LoadFromStream(TVexStoredReader& stream);
-  virtual void SaveToStream(TVexStoredWriter& stream) const;
+  virtual void LoadFromStream(TVexStream& stream);
+  virtual void SaveToStream(TVexStream& stream) const;
 
   // The class name, as messages name it.
   virtual const char* ClassName() const { return "TVexMetaObjectDef"; }
@@ -53,9 +53,9 @@ class TVexMetaObjectDefs {
   // class of its own and raises 30339.
   virtual TVexMetaObjectDef& AddNew();
   // Clears the list, reads the count (4 bytes), then each definition in its stored form.
-  virtual void LoadFromStream(TVexStoredReader& stream);
+  virtual void LoadFromStream(TVexStream& stream);
   // Writes the count (4 bytes), then each definition in its stored form.
-  virtual void SaveToStream(TVexStoredWriter& stream) const;
+  virtual void SaveToStream(TVexStream& stream) const;
   // Clears the list and copies every definition of source; a name that is already present
   // raises 10424 "Duplicate field name %s".
   virtual void AssignDefs(const TVexMetaObjectDefs& source);
@@ -79,10 +79,10 @@ class TVexMetaObjectDefs {
 
  protected:
   void CheckIndex(int32_t index, bool allowEnd = false) const;
-  // Raises 30035 when a definition of another class is handed to a typed list.
-  void CheckAccepted(const TVexMetaObjectDef& def) const;
+  // Raises 30035 when no definition or one of another class is handed to a typed list.
+  void CheckAccepted(const TVexMetaObjectDef* def) const;
   // Reads the count of a stored list (code 10159); a negative count is a format error.
-  static int32_t LoadCount(TVexStoredReader& stream);
+  static int32_t LoadCount(TVexStream& stream);
 
   std::vector<std::unique_ptr<TVexMetaObjectDef>> Items_;
   // Set by the typed lists: whether a definition is of the list's class.

@@ -25,8 +25,7 @@ class TVexPageCipher {
   uint8_t CipherId() const { return CipherId_; }
 
  private:
-  template <bool Encrypting>
-  bool Code(void* buffer, int32_t length) noexcept;
+  bool Code(bool encrypt, void* buffer, int32_t length) noexcept;
 
   uint8_t CipherId_;
   std::unique_ptr<TCipher> Cipher_;  // none for an identifier without cipher

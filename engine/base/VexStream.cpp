@@ -27,6 +27,14 @@ void RaiseStreamSeekError(int32_t code, int64_t wanted, int64_t position, int64_
                       {wanted, position, size});
 }
 
+int64_t SeekTarget(int64_t offset, TSeekOrigin origin, int64_t position, int64_t size) {
+  const int64_t base = origin == TSeekOrigin::soBeginning ? 0
+                       : origin == TSeekOrigin::soCurrent ? position
+                                                          : size;
+  int64_t target;
+  return __builtin_add_overflow(base, offset, &target) ? -1 : target;
+}
+
 int64_t TVexStream::GetSize() {
   const int64_t position = GetPosition();
   const int64_t size = Seek(0, TSeekOrigin::soEnd);
@@ -67,27 +75,10 @@ void TVexStream::ReportProgress(int32_t percentDone) {
   if (OnProgress) OnProgress(*this, percentDone);
 }
 
-namespace {
-
-// Puts a stream back at its position when a copy ends, also when it fails.
-class TPositionGuard {
- public:
-  explicit TPositionGuard(TVexStream& stream) : Stream_(stream), Position_(stream.GetPosition()) {}
-  ~TPositionGuard() { Stream_.SetPosition(Position_); }
-  TPositionGuard(const TPositionGuard&) = delete;
-  TPositionGuard& operator=(const TPositionGuard&) = delete;
-
- private:
-  TVexStream& Stream_;
-  int64_t Position_;
-};
-
-}  // namespace
-
 void TVexStream::Copy(TVexStream& from, int64_t fromPosition, int64_t count, TVexStream& to,
                       int64_t toPosition) {
   if (CopyBlockSize <= 0) throw EVexException(10418, "Stream block size = 0 is not allowed");
-  TPositionGuard fromGuard(from), toGuard(to);
+  TVexStreamPositionGuard fromGuard(from), toGuard(to);
   std::vector<uint8_t> chunk(size_t(std::min<int64_t>(CopyBlockSize, std::max<int64_t>(count, 1))));
   from.SetPosition(fromPosition);
   if (toPosition >= 0) to.SetPosition(toPosition);

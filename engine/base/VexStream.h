@@ -72,6 +72,24 @@ class TVexStream {
   std::recursive_mutex Lock_;
 };
 
+// The position a seek asks for: offset from the start, the current position or the end
+// (size); -1 when the sum does not fit.
+int64_t SeekTarget(int64_t offset, TSeekOrigin origin, int64_t position, int64_t size);
+
+// Puts a stream back at its position when a scope ends, also when it fails.
+class TVexStreamPositionGuard {
+ public:
+  explicit TVexStreamPositionGuard(TVexStream& stream)
+      : Stream_(stream), Position_(stream.GetPosition()) {}
+  ~TVexStreamPositionGuard() { Stream_.SetPosition(Position_); }
+  TVexStreamPositionGuard(const TVexStreamPositionGuard&) = delete;
+  TVexStreamPositionGuard& operator=(const TVexStreamPositionGuard&) = delete;
+
+ private:
+  TVexStream& Stream_;
+  int64_t Position_;
+};
+
 // The checked-read message with its code (position before the read, stream size, bytes asked,
 // bytes read).
 [[noreturn]] void RaiseStreamReadError(int32_t code, int64_t position, int64_t size, int64_t asked,

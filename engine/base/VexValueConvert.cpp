@@ -150,7 +150,10 @@ TVexMemoryBlock FromText(const uint8_t* src, int32_t srcSize, TVexStorageType s,
       return LogicalBlock(upper == "1" || upper == "TRUE", size);
     }
     default:
-      if (d == vstBlob) return MakeBytesBlock(text.c_str(), int32_t(text.size() + 1));
+      if (d == vstBlob) {
+        size = int32_t(text.size() + 1);
+        return MakeBytesBlock(text.c_str(), size);
+      }
       NoCast(s, d);
   }
 }

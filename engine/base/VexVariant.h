@@ -8,6 +8,7 @@
 
 #include "engine/base/VexConverts.h"
 #include "engine/base/VexMemory.h"
+#include "engine/base/VexPlatformVariant.h"
 #include "engine/base/VexStreamConcepts.h"
 #include "engine/base/VexTypes.h"
 
@@ -120,6 +121,12 @@ class TVexVariant {
   // Converts the held value in place to another storage type.
   void CastTo(TVexStorageType type);
 
+  // Exchange with the platform's variant: empty or null becomes NULL (type kept), other kinds
+  // go through the matching setter (30113 for an unsupported kind); the reverse gives the
+  // kind of the storage type (30114 for a type without one).
+  void FromPlatformVariant(const TPlatformVariant& value);
+  TPlatformVariant ToPlatformVariant() const;
+
   // Arithmetic on the variant itself (the left operand).
   void Negate();
   void Add(const TVexVariant& other);
@@ -137,6 +144,8 @@ class TVexVariant {
   void SetNative(TVexStorageType t, const void* bytes, int32_t n);
   void CheckNotNullFor(TVexStorageType t) const;
   void Adopt(TVexStorageType type, TVexMemoryBlock block, int32_t size);
+  // Runs '+', '*' or '/' with other in the promoted type of both operands.
+  void ApplyOperator(char op, const TVexVariant& other);
   // Stream loading: checks a stored value's header and size before memory is taken for it.
   void CheckStoredValue(uint8_t type, bool isNull, int32_t size, int64_t remaining) const;
   void AdoptLoaded(uint8_t type, TVexMemoryBlock block, int32_t size);

@@ -117,6 +117,17 @@ TVexMemoryBlock Compute(Op op, TVexStorageType t, const uint8_t* a, int32_t aSiz
 
 }  // namespace
 
+void TVexVariant::ApplyOperator(char opChar, const TVexVariant& other) {
+  const Op op = opChar == '+' ? Op::Add : opChar == '*' ? Op::Multiply : Op::Divide;
+  const TVexStorageType t = PromoteStorageTypes(Type_, other.Type_);
+  if (t == vstUnknown) NotNumeric(op);
+  int32_t aSize, bSize, size;
+  TVexMemoryBlock a = ValueAs(t, aSize);
+  TVexMemoryBlock b = other.ValueAs(t, bSize);
+  TVexMemoryBlock r = Compute(op, t, a.Data(), aSize, b.Data(), bSize, size);
+  Adopt(t, std::move(r), size);
+}
+
 void TVexVariant::Add(const TVexVariant& other) {
   if (other.IsNull()) {
     if (!IsText()) Clear(Type_);
@@ -126,13 +137,7 @@ void TVexVariant::Add(const TVexVariant& other) {
     if (IsText()) Assign(other, true);
     return;
   }
-  const TVexStorageType t = PromoteStorageTypes(Type_, other.Type_);
-  if (t == vstUnknown) NotNumeric(Op::Add);
-  int32_t aSize, bSize, size;
-  TVexMemoryBlock a = ValueAs(t, aSize);
-  TVexMemoryBlock b = other.ValueAs(t, bSize);
-  TVexMemoryBlock r = Compute(Op::Add, t, a.Data(), aSize, b.Data(), bSize, size);
-  Adopt(t, std::move(r), size);
+  ApplyOperator('+', other);
 }
 
 void TVexVariant::Subtract(const TVexVariant& other) {
@@ -142,31 +147,17 @@ void TVexVariant::Subtract(const TVexVariant& other) {
 }
 
 void TVexVariant::Multiply(const TVexVariant& other) {
-  if (IsNull() || other.IsNull()) {
+  if (IsNull() || other.IsNull())
     Clear(Type_);
-    return;
-  }
-  const TVexStorageType t = PromoteStorageTypes(Type_, other.Type_);
-  if (t == vstUnknown) NotNumeric(Op::Multiply);
-  int32_t aSize, bSize, size;
-  TVexMemoryBlock a = ValueAs(t, aSize);
-  TVexMemoryBlock b = other.ValueAs(t, bSize);
-  TVexMemoryBlock r = Compute(Op::Multiply, t, a.Data(), aSize, b.Data(), bSize, size);
-  Adopt(t, std::move(r), size);
+  else
+    ApplyOperator('*', other);
 }
 
 void TVexVariant::Divide(const TVexVariant& other) {
-  if (IsNull() || other.IsNull()) {
+  if (IsNull() || other.IsNull())
     Clear(Type_);
-    return;
-  }
-  const TVexStorageType t = PromoteStorageTypes(Type_, other.Type_);
-  if (t == vstUnknown) NotNumeric(Op::Divide);
-  int32_t aSize, bSize, size;
-  TVexMemoryBlock a = ValueAs(t, aSize);
-  TVexMemoryBlock b = other.ValueAs(t, bSize);
-  TVexMemoryBlock r = Compute(Op::Divide, t, a.Data(), aSize, b.Data(), bSize, size);
-  Adopt(t, std::move(r), size);
+  else
+    ApplyOperator('/', other);
 }
 
 void TVexVariant::Negate() {

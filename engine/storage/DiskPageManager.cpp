@@ -382,6 +382,11 @@ void TVexDiskPageManager::RevalidatePage(TVexPage* page) {
   ReadPage(page);
 }
 
+int64_t TVexDiskPageManager::StorageCapacity() {
+  int64_t pages = (DatabaseFile.GetSize() - FirstPageOffset) / PageSize;
+  return pages > 0 ? pages * PageDataSize : 0;
+}
+
 void TVexDiskPageManager::AllocatePage(TVexPage* page) {
   page->PageNo = FreeSpaceManager->AllocatePage();
   page->AllocBuffer();

@@ -32,6 +32,7 @@ class TVexDiskPageManager : public TVexPageManager {
                     uint16_t expectedType) override;
   void Commit(int32_t sessionId) override;
   void RevalidatePage(TVexPage* page) override;
+  int64_t StorageCapacity() override;
 
   // Opens an existing database; MultiUser and ReadOnly come back as adjusted. Answers
   // RepairNeeded (interrupted commit or a file version below 2.99).

@@ -34,7 +34,8 @@ std::string PageTypeName(uint16_t pageType) {
 void CheckPageType(uint16_t found, uint16_t wanted, int32_t code) {
   if (found == wanted) return;
   auto name = [](uint16_t t) {
-    return t > ptTableIndex ? "(" + std::to_string(t) + ")" : std::string(kPageTypeNames[t]);
+    return t > ptTableIndex ? std::string("(").append(std::to_string(t)).append(")")
+                            : std::string(kPageTypeNames[t]);
   };
   throw EVexException(code, "Wrong page type. Found '%s', but wanted: '%s'",
                       {name(found), name(wanted)});

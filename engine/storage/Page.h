@@ -1,5 +1,6 @@
 // TVexPage: one page in memory (header and data area), with its place in the page cache and
-// its multi-user validity per session; TVexPageGuard releases a page at the end of a scope.
+// its multi-user validity per session; TVexPageController, the base of typed page views;
+// TVexPageGuard releases a page at the end of a scope.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +50,14 @@ class TVexPage {
 
  private:
   TVexMemoryBlock own_;
+};
+
+// Base of the typed views over a page (B-tree pages and the like): the page it works on.
+class TVexPageController {
+ public:
+  explicit TVexPageController(TVexPage* page = nullptr) : Page(page) {}
+  virtual ~TVexPageController() = default;
+  TVexPage* Page;
 };
 
 // Releases a page obtained from a page manager when it leaves scope.

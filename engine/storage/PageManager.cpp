@@ -2,6 +2,7 @@
 #include "engine/storage/PageManager.h"
 
 #include <algorithm>
+#include <climits>
 #include <random>
 
 #include "engine/base/VexExcept.h"
@@ -54,6 +55,9 @@ bool TVexPageManager::IsPageValid(int32_t, TVexPage*) {
 }
 void TVexPageManager::SetPageValid(int32_t, TVexPage*) {}
 void TVexPageManager::RevalidatePage(TVexPage*) {}
+int64_t TVexPageManager::StorageCapacity() {
+  return INT32_MAX;
+}
 
 void TVexPageManager::RemovePage(int32_t sessionId, int32_t pageNo) {
   AddSession(sessionId)->FreedPages.push_back(pageNo);
@@ -77,6 +81,17 @@ std::unique_ptr<TVexPage> TVexPageManager::NewPage(int32_t pageNo) {
   return std::make_unique<TVexPage>(this, pageNo);
 }
 
+void TVexPageManager::CheckPageType(TVexPage* page, uint16_t expectedType) {
+  if (PageHeaderSize < VexLayout::kPageHeaderSize || !page->Buffer ||
+      expectedType == VexLayout::kAnyPageType)
+    return;
+  uint16_t found = VexLayout::PageType(page->Buffer);
+  if (found != expectedType)
+    throw EVexException(
+        20153, "Invalid page type. Possibly data is corrupted. Expected type %d, but found %d",
+        {expectedType, found});
+}
+
 TVexPage* TVexPageManager::GetPage(int32_t sessionId, int32_t pageNo, bool validate,
                                    uint16_t expectedType) {
   if (sessionId == -1) throw EVexException(20186, "Invalid Session ID");
@@ -92,15 +107,7 @@ TVexPage* TVexPageManager::GetPage(int32_t sessionId, int32_t pageNo, bool valid
       // A page that cannot be read or is not of the wanted type does not stay in the cache.
       try {
         ReadPage(page);
-        if (PageHeaderSize >= VexLayout::kPageHeaderSize && page->Buffer &&
-            expectedType != VexLayout::kAnyPageType) {
-          uint16_t found = VexLayout::PageType(page->Buffer);
-          if (found != expectedType)
-            throw EVexException(
-                20153,
-                "Invalid page type. Possibly data is corrupted. Expected type %d, but found %d",
-                {expectedType, found});
-        }
+        CheckPageType(page, expectedType);
       } catch (...) {
         SharedCache.Delete(pageNo);
         throw;
@@ -111,6 +118,9 @@ TVexPage* TVexPageManager::GetPage(int32_t sessionId, int32_t pageNo, bool valid
       SetPageValid(sessionId, page);
     }
   }
+  // Pages found in memory are checked too, so that a damaged chain cannot hand out a cached
+  // page of another kind.
+  CheckPageType(page, expectedType);
   if (page->UseCount > 0 && page->SessionId != sessionId)
     throw EVexException(20090, "Page is used by other session");
   page->SessionId = sessionId;
@@ -134,7 +144,10 @@ TVexPage* TVexPageManager::AddPage(int32_t sessionId, uint16_t pageType) {
   }
   page->SessionId = sessionId;
   if (TVexPage* stale = SharedCache.Find(page->PageNo)) {
-    if (stale->UseCount > 0) throw EVexException(20090, "Page is used by other session");
+    if (stale->UseCount > 0) {  // cannot happen with a sound map; give the number back
+      FreePage(page->PageNo);
+      throw EVexException(20090, "Page is used by other session");
+    }
     SharedCache.Delete(page->PageNo);
   }
   int32_t pageNo = page->PageNo;
@@ -181,31 +194,51 @@ void TVexPageManager::Commit(int32_t sessionId) {
       SharedCache.Delete(pageNo);
   }
   session->AddedPages.clear();
-  while (session->DirtyPages.Count() > 0) {
-    TVexPage* page = session->DirtyPages.At(0);
-    if (!page->Dirty) throw EVexException(20085, "Invalid dirty page");
-    if (page->UseCount > 0) throw EVexException(20086, "Cannot write used page");
-    WritePage(page);
-    page->Dirty = false;
-    std::unique_ptr<TVexPage> owned = session->DirtyPages.Delete(page->PageNo);
-    // A copy that another session read meanwhile is stale now.
-    if (TVexPage* stale = SharedCache.Find(owned->PageNo)) {
-      if (stale->UseCount > 0) continue;  // keep the other session's copy; drop ours
-      SharedCache.Delete(owned->PageNo);
+  // Pages are written in ascending order; the ones written so far leave the dirty list also
+  // when a later one fails.
+  TVexSortedPageList& dirty = session->DirtyPages;
+  int32_t written = 0;
+  auto settle = [&] {
+    for (std::unique_ptr<TVexPage>& owned : dirty.TakeFirst(written)) {
+      // A copy that another session read meanwhile is stale now.
+      if (TVexPage* stale = SharedCache.Find(owned->PageNo)) {
+        if (stale->UseCount > 0) continue;  // keep the other session's copy; drop ours
+        SharedCache.Delete(owned->PageNo);
+      }
+      if (SharedCache.Count() < CacheCapacity) SharedCache.Insert(std::move(owned));
     }
-    if (SharedCache.Count() < CacheCapacity) SharedCache.Insert(std::move(owned));
+  };
+  try {
+    for (; written < dirty.Count(); ++written) {
+      TVexPage* page = dirty.At(written);
+      if (!page->Dirty) throw EVexException(20085, "Invalid dirty page");
+      if (page->UseCount > 0) throw EVexException(20086, "Cannot write used page");
+      WritePage(page);
+      page->Dirty = false;
+    }
+  } catch (...) {
+    settle();
+    throw;
   }
+  settle();
 }
 
 void TVexPageManager::Rollback(int32_t sessionId) {
   TVexPageSession* session = FindSession(sessionId);
   if (!session) return;
-  while (session->DirtyPages.Count() > 0) {
-    TVexPage* page = session->DirtyPages.At(0);
-    if (!page->Dirty) throw EVexException(20087, "Invalid index page");
-    if (page->UseCount > 0) throw EVexException(20088, "Cannot remove used page");
-    session->DirtyPages.Delete(page->PageNo);
+  TVexSortedPageList& dirty = session->DirtyPages;
+  int32_t dropped = 0;
+  try {
+    for (; dropped < dirty.Count(); ++dropped) {
+      TVexPage* page = dirty.At(dropped);
+      if (!page->Dirty) throw EVexException(20087, "Invalid index page");
+      if (page->UseCount > 0) throw EVexException(20088, "Cannot remove used page");
+    }
+  } catch (...) {
+    dirty.TakeFirst(dropped);
+    throw;
   }
+  dirty.Clear();
   std::vector<int32_t> added;
   added.swap(session->AddedPages);
   session->FreedPages.clear();

@@ -45,6 +45,9 @@ class TVexPageManager : public TVexBasePageManager {
   void Commit(int32_t sessionId) override;
   // Re-reads a cached page that another process may have changed (nothing in the base).
   virtual void RevalidatePage(TVexPage* page);
+  // Data bytes that the pages of this manager can hold at most; bounds the sizes read from
+  // stored structures before anything is allocated for them.
+  virtual int64_t StorageCapacity();
 
   TVexPage* AddPage(int32_t sessionId, uint16_t pageType);
   void ReleasePage(TVexPage* page);
@@ -70,6 +73,7 @@ class TVexPageManager : public TVexBasePageManager {
   void SetPageGeometry(uint16_t pageSize, uint16_t pageHeaderSize);
   std::unique_ptr<TVexPage> NewPage(int32_t pageNo);
   void ReleaseAll();
+  void CheckPageType(TVexPage* page, uint16_t expectedType);
 
  private:
   void EvictOne();

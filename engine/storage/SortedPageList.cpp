@@ -39,6 +39,18 @@ std::unique_ptr<TVexPage> TVexSortedPageList::Delete(int32_t pageNo) {
   return page;
 }
 
+std::vector<std::unique_ptr<TVexPage>> TVexSortedPageList::TakeFirst(int32_t count) {
+  std::vector<std::unique_ptr<TVexPage>> taken;
+  size_t n = std::min(size_t(std::max(count, 0)), Keys.size());
+  for (size_t i = 0; i < n; ++i) {
+    Items[i].Page->List = nullptr;
+    taken.push_back(std::move(Items[i].Page));
+  }
+  Keys.erase(Keys.begin(), Keys.begin() + long(n));
+  Items.erase(Items.begin(), Items.begin() + long(n));
+  return taken;
+}
+
 void TVexSortedPageList::Touch(int32_t pageNo) {
   size_t i = LowerBound(pageNo);
   if (i >= Keys.size() || Keys[i] != pageNo) throw EVexException(20167, "Page not found");

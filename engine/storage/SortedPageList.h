@@ -17,6 +17,8 @@ class TVexSortedPageList {
   void Insert(std::unique_ptr<TVexPage> page);
   // Takes the page out of the list and hands it back (20165 empty list, 20166 missing).
   std::unique_ptr<TVexPage> Delete(int32_t pageNo);
+  // Takes the first count pages (the lowest page numbers) out of the list.
+  std::vector<std::unique_ptr<TVexPage>> TakeFirst(int32_t count);
   // Marks the page as just used (20167 when it is not in the list).
   void Touch(int32_t pageNo);
   // The least recently used page that nobody uses, or nullptr when there is none.

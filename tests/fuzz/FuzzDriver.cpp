@@ -10,7 +10,9 @@
 #include <random>
 #include <string>
 
-__attribute__((weak)) std::vector<std::vector<uint8_t>> VexFuzzSeeds() { return {}; }
+__attribute__((weak)) std::vector<std::vector<uint8_t>> VexFuzzSeeds() {
+  return {};
+}
 
 int main(int argc, char** argv) {
   double seconds = 5;

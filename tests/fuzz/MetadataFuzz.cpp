@@ -6,6 +6,7 @@
 #include "engine/base/VexConstraintDef.h"
 #include "engine/base/VexFieldDef.h"
 #include "engine/base/VexIndexDef.h"
+#include "engine/base/VexMemoryStream.h"
 #include "platform/Exception.h"
 #include "tests/fuzz/FuzzDriver.h"
 
@@ -16,18 +17,25 @@ struct TMetadata {
   TVexIndexDefs Indexes;
   TVexConstraintDefs Constraints;
 
-  void Load(TVexStoredReader& r) {
+  void Load(TVexStream& r) {
     Fields.LoadFromStream(r);
     Fields.CalculateLayout();
     Indexes.LoadFromStream(r);
     Constraints.LoadFromStream(r);
   }
   std::vector<uint8_t> Save() const {
-    TVexBufferWriter w;
+    TVexMemoryStream w;
     Fields.SaveToStream(w);
     Indexes.SaveToStream(w);
     Constraints.SaveToStream(w);
-    return w.Bytes();
+    return std::vector<uint8_t>(w.Memory(), w.Memory() + w.GetSize());
+  }
+  // Loads from a memory stream that holds the bytes.
+  void LoadBytes(const uint8_t* data, size_t size) {
+    TVexMemoryStream r;
+    if (size > 0) r.WriteChecked(data, int32_t(size), 1);
+    r.SetPosition(0);
+    Load(r);
   }
 };
 
@@ -69,15 +77,13 @@ std::vector<std::vector<uint8_t>> VexFuzzSeeds() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TMetadata m;
   try {
-    TVexBufferReader r({data, size});
-    m.Load(r);
+    m.LoadBytes(data, size);
   } catch (const Exception&) {
     return 0;  // damaged input is reported, and that is all
   }
   const std::vector<uint8_t> saved = m.Save();
   TMetadata again;
-  TVexBufferReader r(saved);
-  again.Load(r);
+  again.LoadBytes(saved.data(), saved.size());
   if (again.Save() != saved) std::abort();
   return 0;
 }

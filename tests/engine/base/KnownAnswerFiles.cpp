@@ -114,9 +114,7 @@ std::vector<TKnownAnswer> ReadKnownAnswers(const std::string& path, std::string&
   }
 }
 
-std::string KnownAnswerDir() {
-  return std::string(VEX_SOURCE_DIR) + "/../shared/test-vectors";
-}
+std::string KnownAnswerDir() { return std::string(VEX_TEST_DATA_DIR) + "/test-vectors"; }
 
 std::vector<uint8_t> HexBytes(const std::string& hex) {
   std::vector<uint8_t> bytes;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/VexStoredForm.h"
+#include "engine/base/VexMemoryStream.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -32,15 +32,27 @@ inline Bytes Short(const std::string& s) {
   return Bytes{uint8_t(s.size())} + Chars(s);
 }
 
+// The bytes of a memory stream.
+inline Bytes Contents(TVexMemoryStream& stream) {
+  return Bytes(stream.Memory(), stream.Memory() + stream.GetSize());
+}
+
+// A memory stream holding the bytes, positioned at 0.
+inline void Fill(TVexMemoryStream& stream, const Bytes& bytes) {
+  if (!bytes.empty()) stream.WriteChecked(bytes.data(), int32_t(bytes.size()), 1);
+  stream.SetPosition(0);
+}
+
 template <class T>
 Bytes Saved(const T& object) {
-  TVexBufferWriter writer;
-  object.SaveToStream(writer);
-  return writer.Bytes();
+  TVexMemoryStream stream;
+  object.SaveToStream(stream);
+  return Contents(stream);
 }
 
 template <class T>
 void LoadFrom(T& object, const Bytes& bytes) {
-  TVexBufferReader reader(bytes);
-  object.LoadFromStream(reader);
+  TVexMemoryStream stream;
+  Fill(stream, bytes);
+  object.LoadFromStream(stream);
 }

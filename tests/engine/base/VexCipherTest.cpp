@@ -177,8 +177,7 @@ TEST(VexCipher, WipeAndUninitialisedUse) {
     EXPECT_EQ(e.ErrorCode(), 3);
     EXPECT_EQ(e.Message(), "TCipher_Rijndael is not initialized call Init() or InitKey() before.");
   }
-  const std::string_view password = "secret";
-  cipher = TCipher::Create(TCipher_3TDES::Class, &password);
+  cipher = TCipher::Create(TCipher_3TDES::Class, "secret");
   EXPECT_EQ(cipher->StateFlags(), 3);
   cipher->EncryptData(data, data, 16);
   cipher->Wipe();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/base/VexConstraintDef.h"
+#include "engine/base/VexIndexDef.h"
 #include "tests/engine/base/ExpectVexError.h"
 #include "tests/engine/base/StoredBytes.h"
 
@@ -115,6 +116,10 @@ TEST(VexConstraintDefs, AssignKeepsClassesAndAllowsUnnamedConstraints) {
   EXPECT_EQ(Saved(copy), Saved(source));
   EXPECT_NE(dynamic_cast<TVexConstraintDefPrimary*>(&copy[2]), nullptr);
   ExpectVexError([&] { copy.AddNew(); }, 30339);
+
+  TVexIndexDefs indexes;
+  indexes.AddIndexDef();
+  ExpectVexError([&] { copy.AssignDefs(indexes); }, 30035);
 }
 
 TEST(VexConstraintDef, TextsTooLongForTheirPrefixAreRefused) {

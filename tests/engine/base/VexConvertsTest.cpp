@@ -1,6 +1,8 @@
 // Date and time encodings, ISO parsing and the text forms of numbers.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/base/VexConverts.h"
 #include "engine/base/VexFormatSettings.h"
 
@@ -49,6 +51,16 @@ TEST(VexConverts, TimeEncodings) {
   int h, n, s, ms;
   DecodeTime(d + 0.25 + 1.0 / 86400, h, n, s, ms);
   EXPECT_EQ(h * 10000 + n * 100 + s, 60001);
+}
+
+TEST(VexConverts, ValuesOutsideTheCalendar) {
+  for (double v : {double(NAN), double(INFINITY), -double(INFINITY), 1e300, -3e9}) {
+    EXPECT_EQ(DateTimeToDayNumber(v), kVexNullDate) << v;
+    const int32_t ms = DateTimeToMs(v);
+    EXPECT_TRUE(ms >= -kVexMsPerDay && ms <= kVexMsPerDay) << v;
+  }
+  EXPECT_EQ(DateTimeToDayNumber(-693593.5), 1);  // 0001-01-01 12:00 before the epoch
+  EXPECT_EQ(DateTimeToMs(-0.25), -21600000);     // the fraction keeps its sign
 }
 
 TEST(VexConverts, WeekdayAndDayOfYear) {

@@ -23,22 +23,25 @@ Bytes FreshAutoInc() {
 }
 const Bytes kNullUntypedDefault = {0, 255};
 
+std::unique_ptr<TVexFieldDef> NewField(const char* name, int32_t id, TVexDataType type,
+                                       int32_t length = 0) {
+  auto def = std::make_unique<TVexFieldDef>();
+  def->Name = name;
+  def->ObjectID = id;
+  def->SetDataType(type, length);
+  return def;
+}
+
 TEST(VexFieldDef, IntegerFieldStoresAs48Bytes) {
-  TVexFieldDef def;
-  def.Name = "ID";
-  def.ObjectID = 5;
-  def.SetDataType(vdtInteger, 0);
   const Bytes expected =
       Short("ID") + Le32(5) + Bytes{7, 7} + Le32(0) + FreshAutoInc() + kNullUntypedDefault;
   ASSERT_EQ(expected.size(), 48u);
-  EXPECT_EQ(Saved(def), expected);
+  EXPECT_EQ(Saved(*NewField("ID", 5, vdtInteger)), expected);
 }
 
 TEST(VexFieldDef, OnlyBlobStorageStoresTheBlobSettings) {
-  TVexFieldDef memo;
-  memo.Name = "M";
-  memo.ObjectID = 1;
-  memo.SetDataType(vdtMemo, 0);
+  auto memoField = NewField("M", 1, vdtMemo);
+  TVexFieldDef& memo = *memoField;
   memo.BlobCompressionAlgorithm = 1;
   memo.BlobCompressionMode = 6;
   memo.BlobBlockSize = 4096;
@@ -47,12 +50,9 @@ TEST(VexFieldDef, OnlyBlobStorageStoresTheBlobSettings) {
   EXPECT_EQ(Saved(memo), expected);
 
   // The same settings on an INTEGER field are not stored.
-  TVexFieldDef integer;
-  integer.Name = "M";
-  integer.ObjectID = 1;
-  integer.SetDataType(vdtInteger, 0);
-  integer.BlobCompressionAlgorithm = 1;
-  EXPECT_EQ(Saved(integer).size(), 1 + 1 + 4 + 1 + 1 + 4 + 33 + 2u);
+  auto integer = NewField("M", 1, vdtInteger);
+  integer->BlobCompressionAlgorithm = 1;
+  EXPECT_EQ(Saved(*integer).size(), 1 + 1 + 4 + 1 + 1 + 4 + 33 + 2u);
 }
 
 TEST(VexFieldDef, LoadsAStoredStringFieldAndDerivesItsSizes) {
@@ -78,10 +78,8 @@ TEST(VexFieldDef, LoadsAStoredStringFieldAndDerivesItsSizes) {
 }
 
 TEST(VexFieldDef, DefaultValueFollowsInItsStreamForm) {
-  TVexFieldDef def;
-  def.Name = "S";
-  def.ObjectID = 2;
-  def.SetDataType(vdtString, 10);
+  auto field = NewField("S", 2, vdtString, 10);
+  TVexFieldDef& def = *field;
   def.DefaultValue.Clear(vstString);
   def.DefaultValue.SetAsString("abc");
   const Bytes expected = Short("S") + Le32(2) + Bytes{3, 2} + Le32(10) + FreshAutoInc() +
@@ -277,12 +275,7 @@ TEST(VexFieldDef, TextDefaultsBecomeExpressionsWhenTheCompilerSaysSo) {
 
 TVexFieldDefs& Fill(TVexFieldDefs& defs, std::initializer_list<const char*> names) {
   int32_t id = 1;
-  for (const char* name : names) {
-    TVexFieldDef& def = defs.AddFieldDef();
-    def.Name = name;
-    def.ObjectID = id++;
-    def.SetDataType(vdtInteger, 0);
-  }
+  for (const char* name : names) defs.AddDef(NewField(name, id++, vdtInteger));
   return defs;
 }
 
@@ -302,6 +295,10 @@ TEST(VexFieldDefs, LookupByNameIgnoresCaseAndByObjectID) {
   EXPECT_EQ(defs.IndexOfObjectID(2), 1);
   EXPECT_EQ(defs.FindByObjectID(1), &defs[0]);
   EXPECT_EQ(defs.IndexOfObjectID(-1), -1);
+
+  // Windows-1252 letters outside ASCII are upper-cased too: "\xE9t\xE9" is "été".
+  Fill(defs, {"\xC9T\xC9"});
+  EXPECT_EQ(defs.IndexOfName("\xE9t\xE9"), 2);
 }
 
 TEST(VexFieldDefs, AssignRefusesADuplicateName) {
@@ -349,6 +346,7 @@ TEST(VexFieldDefs, WrongPositionsAndForeignDefinitionsAreRefused) {
   ExpectVexError([&] { defs.MoveDef(0, 1); }, 10006);
   ExpectVexError([&] { defs.InsertDef(2, std::make_unique<TVexFieldDef>()); }, 10006);
   ExpectVexError([&] { defs.AddDef(std::make_unique<TVexIndexDef>()); }, 30035);
+  ExpectVexError([&] { defs.AddDef(nullptr); }, 30035);
   EXPECT_EQ(defs.Count(), 1);
 }
 

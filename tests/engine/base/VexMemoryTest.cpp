@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "engine/base/VexExcept.h"
 #include "engine/base/VexMemory.h"
@@ -114,4 +116,19 @@ TEST(VexMemory, OwnedBlockReleasesItself) {
     EXPECT_EQ(VexMemoryManager().TotalAllocated(), before + 20);
   }
   EXPECT_EQ(VexMemoryManager().TotalAllocated(), before);
+}
+
+TEST(VexMemory, RunningTotalUnderConcurrentUse) {
+  TVexMemoryManager mm;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&mm, t] {
+      for (int i = 0; i < 2000; ++i) {
+        void* p = mm.GetMem(1 + (i + t) % 97);
+        mm.ReallocMem(p, 1 + i % 13);
+        mm.FreeAndNilMem(p);
+      }
+    });
+  for (std::thread& th : threads) th.join();
+  EXPECT_EQ(mm.TotalAllocated(), 0);
 }

@@ -9,8 +9,12 @@
 #include "engine/base/VexFileStream.h"
 #include "engine/base/VexMemoryStream.h"
 #include "engine/base/VexStream.h"
+#include "engine/base/VexStreamConcepts.h"
 #include "engine/base/VexTemporaryStream.h"
 #include "tests/engine/base/ExpectVexError.h"
+
+// The stream forms of values and arrays are written against these concepts.
+static_assert(TVexCheckedReader<TVexStream> && TVexCheckedWriter<TVexStream>);
 
 namespace {
 
