@@ -12,6 +12,7 @@
 #include "engine/base/VexFieldDef.h"
 #include "engine/base/VexRecordLayout.h"
 #include "engine/base/VexStoredForm.h"
+#include "engine/base/VexStream.h"
 #include "engine/base/VexTableData.h"
 #include "engine/base/VexTypesRoutines.h"
 
@@ -195,20 +196,20 @@ void TVexBaseFieldManager::RecordSessionValue(TVexBaseSession* session, const TV
       std::make_unique<TVexSessionNamedObjectSequenceValue>(field.ObjectID, field.Name, value));
 }
 
-void TVexBaseFieldManager::LoadCounters(TVexStoredReader& reader) {
-  const int32_t count = reader.ReadInt32(kReadCounterCountCode);
+void TVexBaseFieldManager::LoadCounters(TVexStream& stream) {
+  const int32_t count = ReadStoredInt32(stream, kReadCounterCountCode);
   // Each counter takes 8 bytes: a count the content cannot hold is damage, not a request.
-  if (count < 0 || int64_t(count) * 8 > reader.Remaining())
+  if (count < 0 || int64_t(count) * 8 > stream.Remaining())
     throw EVexException(20164, "Invalid table header data");
   std::vector<int64_t> counters(static_cast<size_t>(count));
-  for (int64_t& counter : counters) counter = reader.ReadInt64(kReadCounterCode);
+  for (int64_t& counter : counters) counter = ReadStoredInt64(stream, kReadCounterCode);
   counters.resize(std::max(counters.size(), size_t(FieldDefs_->Count())));
   Counters_ = std::move(counters);
 }
 
-void TVexBaseFieldManager::SaveCounters(TVexStoredWriter& writer) const {
-  writer.WriteInt32(int32_t(Counters_.size()), kWriteCounterCode);
-  for (int64_t counter : Counters_) writer.WriteInt64(counter, kWriteCounterCode);
+void TVexBaseFieldManager::SaveCounters(TVexStream& stream) const {
+  WriteStoredInt32(stream, int32_t(Counters_.size()), kWriteCounterCode);
+  for (int64_t counter : Counters_) WriteStoredInt64(stream, counter, kWriteCounterCode);
 }
 
 void TVexBaseFieldManager::ResetCounters() {

@@ -9,8 +9,7 @@
 class TVexBaseSession;
 class TVexFieldDef;
 class TVexFieldDefs;
-class TVexStoredReader;
-class TVexStoredWriter;
+class TVexStream;
 class TVexTableData;
 
 class TVexBaseFieldManager {
@@ -39,8 +38,8 @@ class TVexBaseFieldManager {
 
   // ---- Counters: one per field, the last autoincrement value handed out (0 for others).
   // Stored form: count (4 bytes), then count values of 8 bytes.
-  void LoadCounters(TVexStoredReader& reader);
-  void SaveCounters(TVexStoredWriter& writer) const;
+  void LoadCounters(TVexStream& stream);
+  void SaveCounters(TVexStream& stream) const;
   // Every counter back to its field's initial value (0 for fields that are not autoincrement).
   void ResetCounters();
   int64_t Counter(int32_t fieldNo) const;

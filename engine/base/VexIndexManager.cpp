@@ -27,13 +27,13 @@ TVexBaseIndexManager::~TVexBaseIndexManager() {
   OpenIndexes_.clear();
 }
 
-void TVexBaseIndexManager::LoadDefs(TVexStoredReader& reader) {
+void TVexBaseIndexManager::LoadDefs(TVexStream& stream) {
   OpenIndexes_.clear();
-  IndexDefs_->LoadFromStream(reader);
+  IndexDefs_->LoadFromStream(stream);
 }
 
-void TVexBaseIndexManager::SaveDefs(TVexStoredWriter& writer) const {
-  IndexDefs_->SaveToStream(writer);
+void TVexBaseIndexManager::SaveDefs(TVexStream& stream) const {
+  IndexDefs_->SaveToStream(stream);
 }
 
 void TVexBaseIndexManager::AssignDefs(const TVexIndexDefs& indexDefs) {

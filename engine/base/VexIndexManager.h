@@ -16,8 +16,7 @@ class TVexIndex;
 class TVexIndexDef;
 class TVexIndexDefs;
 class TVexIndexPositionCache;
-class TVexStoredReader;
-class TVexStoredWriter;
+class TVexStream;
 class TVexTableData;
 
 class TVexBaseIndexManager {
@@ -29,8 +28,8 @@ class TVexBaseIndexManager {
   virtual ~TVexBaseIndexManager();
 
   // ---- Virtual operations in slot order.
-  virtual void LoadDefs(TVexStoredReader& reader);
-  virtual void SaveDefs(TVexStoredWriter& writer) const;
+  virtual void LoadDefs(TVexStream& stream);
+  virtual void SaveDefs(TVexStream& stream) const;
   virtual void AssignDefs(const TVexIndexDefs& indexDefs);
 
   // ---- Index objects. An engine decides which class an index is.

@@ -218,12 +218,21 @@ class TSearch {
     for (;;) {
       Step(request);
       if (request.Result != vnrFound) return false;
-      if (ahead && !KeyConditionHolds(index, Work_.Data(), *ahead)) return false;
+      if (ahead && PastBound(index, Work_.Data(), *ahead)) return false;
       if (Passes(Work_.Data())) {
         recordID = request.RecordID;
         return true;
       }
     }
+  }
+
+  // Whether a row lies beyond the bound in the direction of travel (not merely outside it: a
+  // row before the start of the range is still ahead of it).
+  bool PastBound(TVexIndex& index, const uint8_t* row, const TVexScanSearchCondition& bound) {
+    if (!bound.KeyBuffer) return false;
+    const int32_t c = index.CompareRecordKeys(row, bound.KeyBuffer, bound.KeyFieldCount);
+    if (Mode_ == grmNext) return bound.CompareType == vscLess ? c >= 0 : c > 0;
+    return bound.CompareType == vscGreater ? c <= 0 : c < 0;
   }
 
   // The range of another index (or of an index while none is active): the passing row
