@@ -2,12 +2,17 @@
 #include "engine/storage/MemoryPageManager.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "engine/base/VexExcept.h"
 
 TVexMemoryPageManager::TVexMemoryPageManager(int64_t availableMemory)
-    : TVexPageManager(kPageSize, 0, availableMemory) {}
+    : TVexPageManager(kPageSize, 0, availableMemory) {
+  // Page objects only point into the manager's buffers: keeping all of them costs no page
+  // memory and spares the cache from dropping and re-creating them.
+  CacheCapacity = INT32_MAX;
+}
 
 bool TVexMemoryPageManager::IsAllocated(int32_t pageNo) const {
   return pageNo >= 0 && pageNo < Allocated.BitCount() && Allocated.GetBit(pageNo);

@@ -1,12 +1,17 @@
 // TVexTemporaryPageManager: pages delegated to the inner memory page manager.
 #include "engine/storage/TemporaryPageManager.h"
 
+#include <climits>
+
 #include "engine/base/VexExcept.h"
 
 TVexTemporaryPageManager::TVexTemporaryPageManager(bool memoryOnly, int64_t availableMemory)
     : TVexPageManager(TVexMemoryPageManager::kPageSize, 0, availableMemory),
       Inner(std::make_unique<TVexMemoryPageManager>(availableMemory)),
-      MemoryOnly(memoryOnly) {}
+      MemoryOnly(memoryOnly) {
+  // Every page is in memory: page objects only point into the inner manager's buffers.
+  CacheCapacity = INT32_MAX;
+}
 
 void TVexTemporaryPageManager::AllocatePage(TVexPage* page) {
   Inner->AllocatePage(page);

@@ -124,7 +124,10 @@ void TVexBTreePage::Descend(int32_t sessionId, const uint8_t* key, const uint8_t
   }
   // A node key above its child's smallest entry sends the descent too far left; the leaf
   // level is in order, so walking on finds the place.
+  int64_t budget = -1;  // leaves left before a circle in the links is assumed
   while (path.Leaf().ItemIndex >= path.Leaf().ItemCount) {
+    if (budget < 0) budget = int64_t(PageManager.GetTotalPageCount()) + 1;
+    if (--budget < 0) RaiseDamaged(path.Leaf().PageNo);
     int32_t nextNo;
     {
       TVexPageGuard leaf(PageManager, GetTreePage(sessionId, path.Leaf().PageNo));
@@ -185,12 +188,7 @@ bool TVexBTreePage::Next(int32_t sessionId, TVexKeyPath& path) {
     ++leaf.ItemIndex;
     return true;
   }
-  TVexKeyPath moved = path;
-  do {
-    if (!StepLevel(sessionId, moved, moved.Count - 1, true, nullptr)) return false;
-  } while (moved.Leaf().ItemCount == 0);
-  path = moved;
-  return true;
+  return StepOverEmpty(sessionId, path, true);
 }
 
 bool TVexBTreePage::Prior(int32_t sessionId, TVexKeyPath& path) {
@@ -200,9 +198,18 @@ bool TVexBTreePage::Prior(int32_t sessionId, TVexKeyPath& path) {
     leaf.ItemIndex = std::min(leaf.ItemIndex, leaf.ItemCount) - 1;
     return true;
   }
+  return StepOverEmpty(sessionId, path, false);
+}
+
+bool TVexBTreePage::StepOverEmpty(int32_t sessionId, TVexKeyPath& path, bool forward) {
   TVexKeyPath moved = path;
+  int64_t budget = -1;  // empty leaves left before a circle in the links is assumed
   do {
-    if (!StepLevel(sessionId, moved, moved.Count - 1, false, nullptr)) return false;
+    if (!StepLevel(sessionId, moved, moved.Count - 1, forward, nullptr)) return false;
+    if (moved.Leaf().ItemCount == 0) {
+      if (budget < 0) budget = int64_t(PageManager.GetTotalPageCount()) + 1;
+      if (--budget < 0) RaiseDamaged(moved.Leaf().PageNo);
+    }
   } while (moved.Leaf().ItemCount == 0);
   path = moved;
   return true;
@@ -260,9 +267,9 @@ bool TVexBTreePage::Search(int32_t sessionId, bool forward, TVexKeyPath& path, i
     return -KeyRef.CompareKeys(key, v.Key(i), nullptr, v.TieData(i), sessionId, true);
   };
   switch (condition) {
-    case bcAny:
+    case vscNone:
       return EdgeEntry(sessionId, path, forward);
-    case bcEqual:
+    case vscEqual:
       if (forward) {
         Descend(sessionId, key, nullptr, Bound::Lower, true, path);
         if (!Settle(sessionId, path)) return false;
@@ -271,24 +278,24 @@ bool TVexBTreePage::Search(int32_t sessionId, bool forward, TVexKeyPath& path, i
         if (!Prior(sessionId, path)) return false;
       }
       return compareAt(path) == 0;
-    case bcLess:
-    case bcLessOrEqual:
+    case vscLess:
+    case vscLessOrEqual:
       if (forward) {
         if (!EdgeEntry(sessionId, path, true)) return false;
         const int c = compareAt(path);
-        return condition == bcLess ? c < 0 : c <= 0;
+        return condition == vscLess ? c < 0 : c <= 0;
       }
-      Descend(sessionId, key, nullptr, condition == bcLess ? Bound::Lower : Bound::Upper, true,
+      Descend(sessionId, key, nullptr, condition == vscLess ? Bound::Lower : Bound::Upper, true,
               path);
       return Prior(sessionId, path);
-    case bcGreater:
-    case bcGreaterOrEqual:
+    case vscGreater:
+    case vscGreaterOrEqual:
       if (!forward) {
         if (!EdgeEntry(sessionId, path, false)) return false;
         const int c = compareAt(path);
-        return condition == bcGreater ? c > 0 : c >= 0;
+        return condition == vscGreater ? c > 0 : c >= 0;
       }
-      Descend(sessionId, key, nullptr, condition == bcGreater ? Bound::Upper : Bound::Lower, true,
+      Descend(sessionId, key, nullptr, condition == vscGreater ? Bound::Upper : Bound::Lower, true,
               path);
       return Settle(sessionId, path);
     default:
@@ -340,28 +347,40 @@ bool TVexBTreePage::WalkLeavesFor(int32_t sessionId, const uint8_t* key, const u
   return false;
 }
 
-void TVexBTreePage::ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_t* key,
-                              uint8_t* data) {
+TVexPage* TVexBTreePage::PathLeaf(int32_t sessionId, const TVexKeyPath& path) {
   CheckRoot(20127);
   if (path.Count == 0) throw EVexException(20068, "Index error: invalid position");
+  TVexPage* page = GetTreePage(sessionId, path.Leaf().PageNo);
+  const TVexBTreePageView v = View(page);
+  const int32_t i = path.Leaf().ItemIndex;
+  if (!v.IsLeaf() || i < 0 || i >= v.ItemCount()) {
+    PageManager.ReleasePage(page);
+    throw EVexException(20068, "Index error: invalid position");
+  }
+  return page;
+}
+
+bool TVexBTreePage::PathHolds(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data) {
+  if (RootPageNo < 0 || path.Count == 0 || path.Leaf().PageNo < 0) return false;
   TVexPageGuard page(PageManager, GetTreePage(sessionId, path.Leaf().PageNo));
   const TVexBTreePageView v = View(page.get());
   const int32_t i = path.Leaf().ItemIndex;
-  if (!v.IsLeaf() || i < 0 || i >= v.ItemCount())
-    throw EVexException(20068, "Index error: invalid position");
+  return v.IsLeaf() && i >= 0 && i < v.ItemCount() && v.ItemCount() == path.Leaf().ItemCount &&
+         std::memcmp(v.LeafData(i), data, size_t(KeyRef.DataSize)) == 0;
+}
+
+void TVexBTreePage::ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_t* key,
+                              uint8_t* data) {
+  TVexPageGuard page(PageManager, PathLeaf(sessionId, path));
+  const TVexBTreePageView v = View(page.get());
+  const int32_t i = path.Leaf().ItemIndex;
   if (key) std::memcpy(key, v.Key(i), size_t(KeyRef.KeySize));
   if (data) std::memcpy(data, v.LeafData(i), size_t(KeyRef.DataSize));
 }
 
 void TVexBTreePage::WriteLeafData(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data) {
-  CheckRoot(20127);
-  if (path.Count == 0) throw EVexException(20068, "Index error: invalid position");
-  TVexPageGuard page(PageManager, GetTreePage(sessionId, path.Leaf().PageNo));
-  const TVexBTreePageView v = View(page.get());
-  const int32_t i = path.Leaf().ItemIndex;
-  if (!v.IsLeaf() || i < 0 || i >= v.ItemCount())
-    throw EVexException(20068, "Index error: invalid position");
-  std::memcpy(v.LeafData(i), data, size_t(KeyRef.DataSize));
+  TVexPageGuard page(PageManager, PathLeaf(sessionId, path));
+  std::memcpy(View(page.get()).LeafData(path.Leaf().ItemIndex), data, size_t(KeyRef.DataSize));
   MarkDirty(page.get());
 }
 
@@ -436,9 +455,8 @@ bool TVexBTreePage::PathAtPosition(int32_t sessionId, int64_t position, TVexKeyP
   if (position < 0 || !EdgeEntry(sessionId, path, true)) return false;
   while (position >= path.Leaf().ItemCount) {
     position -= path.Leaf().ItemCount;
-    do {
-      if (!StepLevel(sessionId, path, path.Count - 1, true, nullptr)) return false;
-    } while (path.Leaf().ItemCount == 0);
+    path.Leaf().ItemIndex = path.Leaf().ItemCount - 1;
+    if (!StepOverEmpty(sessionId, path, true)) return false;
   }
   path.Leaf().ItemIndex = int32_t(position);
   return true;

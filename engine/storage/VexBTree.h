@@ -7,20 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/VexScanSearchCondition.h"
 #include "engine/storage/PageManager.h"
 #include "engine/storage/VexBTreeKeyRef.h"
 #include "engine/storage/VexBTreePageFormat.h"
 #include "engine/storage/VexKeyPath.h"
-
-// Search conditions of B-tree searches and range scans.
-enum TVexBTreeCondition : int32_t {
-  bcAny = 0,
-  bcEqual = 1,
-  bcLess = 2,
-  bcGreater = 3,
-  bcLessOrEqual = 4,
-  bcGreaterOrEqual = 5,
-};
 
 class TVexBTreePage {
  public:
@@ -37,7 +28,8 @@ class TVexBTreePage {
 
   bool FirstEntry(int32_t sessionId, TVexKeyPath& path);
   bool LastEntry(int32_t sessionId, TVexKeyPath& path);
-  // Forward: the first entry in index order that meets the condition; backward: the last.
+  // Forward: the first entry in index order that meets the condition (a TVexScanCompareType,
+  // vscNone for any entry); backward: the last.
   // The key is compared over the key reference's current column count, without ties.
   bool Search(int32_t sessionId, bool forward, TVexKeyPath& path, int32_t condition,
               const uint8_t* key);
@@ -52,6 +44,9 @@ class TVexBTreePage {
   bool DeleteEntry(int32_t sessionId, const uint8_t* key, const uint8_t* data);
   // Overwrites the leaf data of the entry a path names.
   void WriteLeafData(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data);
+  // Whether a path (perhaps kept from before changes of the tree) still names the entry with
+  // this leaf data.
+  bool PathHolds(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data);
   // Copies the key and/or the leaf data of the entry a path names (either may be null).
   void ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_t* key, uint8_t* data);
   // Descends from the root along the path's item indexes and copies the leaf data reached.
@@ -96,6 +91,8 @@ class TVexBTreePage {
 
   TVexPage* GetTreePage(int32_t sessionId, int32_t pageNo);
   TVexPage* AddTreePage(int32_t sessionId);
+  // The leaf page a path names, checked to hold the path's entry (the caller releases it).
+  TVexPage* PathLeaf(int32_t sessionId, const TVexKeyPath& path);
   TVexBTreePageView View(TVexPage* page);
   void MarkDirty(TVexPage* page) { page->Dirty = true; }
   void CheckRoot(int32_t code) const;
@@ -119,6 +116,8 @@ class TVexBTreePage {
   // ancestors could be stepped (a consistent tree).
   bool StepLevel(int32_t sessionId, TVexKeyPath& path, int32_t level, bool forward,
                  bool* ancestorsFollowed);
+  // Steps to the next (prior) leaf that holds entries.
+  bool StepOverEmpty(int32_t sessionId, TVexKeyPath& path, bool forward);
   bool EdgeEntry(int32_t sessionId, TVexKeyPath& path, bool first);
   bool WalkLeavesFor(int32_t sessionId, const uint8_t* key, const uint8_t* data, TVexKeyPath& path);
 

@@ -40,40 +40,37 @@ bool TVexBTreePageIndex::LastPage(int32_t sessionId, int32_t& pageNo, uint16_t* 
   return Edge(sessionId, false, pageNo, count, 20116);
 }
 
-bool TVexBTreePageIndex::Step(int32_t sessionId, int32_t pageNo, bool forward, int32_t& result,
-                              uint16_t* count) {
+bool TVexBTreePageIndex::Step(int32_t sessionId, int32_t pageNo, bool forward, bool listed,
+                              int32_t& result, uint16_t* count) {
   if (Tree.RootPageNo < 0)
     throw EVexException(forward ? 20117 : 20118, "Index error: invalid page number");
   uint8_t key[4];
   WriteInt32LE(key, pageNo);
   TVexKeyPath path;
-  if (!Tree.FindEntry(sessionId, key, nullptr, path))
-    throw EVexException(forward ? 20104 : 20105, "Invalid page number");
-  if (!(forward ? Tree.Next(sessionId, path) : Tree.Prior(sessionId, path))) return false;
+  if (listed) {
+    if (!Tree.FindEntry(sessionId, key, nullptr, path))
+      throw EVexException(forward ? 20104 : 20105, "Invalid page number");
+    if (!(forward ? Tree.Next(sessionId, path) : Tree.Prior(sessionId, path))) return false;
+  } else if (!Tree.Search(sessionId, forward, path, forward ? vscGreater : vscLess, key)) {
+    return false;
+  }
   Read(sessionId, path, result, count);
   return true;
 }
 
 bool TVexBTreePageIndex::NextPage(int32_t sessionId, int32_t pageNo, int32_t& next,
                                   uint16_t* count) {
-  return Step(sessionId, pageNo, true, next, count);
+  return Step(sessionId, pageNo, true, true, next, count);
 }
 
 bool TVexBTreePageIndex::PriorPage(int32_t sessionId, int32_t pageNo, int32_t& prior,
                                    uint16_t* count) {
-  return Step(sessionId, pageNo, false, prior, count);
+  return Step(sessionId, pageNo, false, true, prior, count);
 }
 
 bool TVexBTreePageIndex::PageAfter(int32_t sessionId, int32_t pageNo, bool forward, int32_t& result,
                                    uint16_t* count) {
-  if (Tree.RootPageNo < 0)
-    throw EVexException(forward ? 20117 : 20118, "Index error: invalid page number");
-  uint8_t key[4];
-  WriteInt32LE(key, pageNo);
-  TVexKeyPath path;
-  if (!Tree.Search(sessionId, forward, path, forward ? bcGreater : bcLess, key)) return false;
-  Read(sessionId, path, result, count);
-  return true;
+  return Step(sessionId, pageNo, forward, false, result, count);
 }
 
 int32_t TVexBTreePageIndex::GetPageCount(int32_t sessionId, int32_t pageNo) {
@@ -140,7 +137,11 @@ int64_t TVexBTreePageIndex::TotalCount(int32_t sessionId) {
   int64_t total = 0;
   TVexKeyPath path;
   if (!Tree.FirstEntry(sessionId, path)) return 0;
+  // Level links that run in a circle would never end the walk.
+  int64_t budget = (int64_t(Tree.PageManager.GetTotalPageCount()) + 1) * Tree.LeafCapacity();
   do {
+    if (--budget < 0)
+      throw EVexException(20296, "Index page is damaged. PageNo=%d", {path.Leaf().PageNo});
     int32_t pageNo;
     uint16_t count;
     Read(sessionId, path, pageNo, &count);

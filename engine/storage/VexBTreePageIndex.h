@@ -52,6 +52,8 @@ class TVexBTreePageIndex {
 
  private:
   bool Edge(int32_t sessionId, bool first, int32_t& pageNo, uint16_t* count, int32_t code);
-  bool Step(int32_t sessionId, int32_t pageNo, bool forward, int32_t& result, uint16_t* count);
+  // The listed neighbour of a page that must be listed, or of any page number.
+  bool Step(int32_t sessionId, int32_t pageNo, bool forward, bool listed, int32_t& result,
+            uint16_t* count);
   void Read(int32_t sessionId, const TVexKeyPath& path, int32_t& pageNo, uint16_t* count);
 };

@@ -180,7 +180,10 @@ void TVexBTreeRecordIndex::GetRecord(int32_t sessionID, TVexNavigationRequest& r
       return;
     }
   } else {
-    if (positionCache && positionCache->Describes(indexID, request.RecordID)) {
+    // A kept path is used only while its leaf still holds this record there: other changes of
+    // the tree may have moved the entry.
+    if (positionCache && positionCache->Describes(indexID, request.RecordID) &&
+        tree.PathHolds(sessionID, *positionCache->Path, request.RecordID.data())) {
       path = *positionCache->Path;
     } else if (!FindRecord(sessionID, request.RecordID, path, nullptr)) {
       request.Result = vnrNotFound;
@@ -216,7 +219,7 @@ void TVexBTreeRecordIndex::FindNearest(int32_t sessionID, TVexNavigationRequest&
     throw EVexException(20078, "Index error: invalid params");
   const bool next = request.Mode == grmNext;
   TVexKeyPath path;
-  if (!tree.Search(sessionID, next, path, next ? bcGreater : bcLess,
+  if (!tree.Search(sessionID, next, path, next ? vscGreater : vscLess,
                    SearchKeyOf(request.RecordBuffer))) {
     request.Result = next ? vnrEOF : vnrBOF;
     (next ? request.Eof : request.Bof) = true;
@@ -409,7 +412,7 @@ bool TVexBTreeRecordIndex::CheckUnique(int32_t sessionID, const uint8_t* recordB
   if (!IndexDef()->IsUnique()) return true;
   TColumnCountScope columns(keyRef_, -1);
   TVexKeyPath path;
-  return !tree.Search(sessionID, true, path, bcEqual, SearchKeyOf(recordBuffer));
+  return !tree.Search(sessionID, true, path, vscEqual, SearchKeyOf(recordBuffer));
 }
 
 bool TVexBTreeRecordIndex::FullKeysDiffer(const uint8_t* a, const uint8_t* b) {

@@ -73,6 +73,8 @@ void TVexBTreePage::InsertAt(int32_t sessionId, TVexKeyPath& path, int32_t level
   TVexPageGuard page(PageManager, GetTreePage(sessionId, pageNo));
   TVexBTreePageView v = View(page.get());
   const int32_t n = v.ItemCount(), es = v.EntrySize();
+  // A child entry goes into a node, an entry into a leaf.
+  if (v.IsLeaf() != (level == path.Count - 1)) throw EVexException(20020, "Internal index error");
   if (position < 0 || position > n) RaiseDamaged(pageNo);
   if (v.BytesFor(n + 1) <= DataAreaSize()) {
     std::memmove(v.Entry(position + 1), v.Entry(position), size_t((n - position) * es));
@@ -184,6 +186,7 @@ void TVexBTreePage::RemoveAt(int32_t sessionId, TVexKeyPath& path, int32_t level
     TVexPageGuard page(PageManager, GetTreePage(sessionId, pageNo));
     TVexBTreePageView v = View(page.get());
     const int32_t n = v.ItemCount(), es = v.EntrySize();
+    if (v.IsLeaf() != (level == path.Count - 1)) throw EVexException(20024, "Internal index error");
     if (n == 0) throw EVexException(20025, "Index error: page is empty");
     if (position < 0 || position >= n) RaiseDamaged(pageNo);
     std::memmove(v.Entry(position), v.Entry(position + 1), size_t((n - position - 1) * es));
@@ -215,6 +218,7 @@ void TVexBTreePage::MergeIfUnderFull(int32_t sessionId, TVexKeyPath& path, int32
     if (v.IsRoot() || 2 * n * es >= DataAreaSize() - v.EntriesOffset()) return;
     prevNo = v.PrevPageNo();
     nextNo = v.NextPageNo();
+    if (prevNo == pageNo || nextNo == pageNo) RaiseDamaged(pageNo);
     if (prevNo != -1) {
       TVexPageGuard prev(PageManager, GetTreePage(sessionId, prevNo));
       TVexBTreePageView pv = View(prev.get());
@@ -274,11 +278,12 @@ void TVexBTreePage::MergeIfUnderFull(int32_t sessionId, TVexKeyPath& path, int32
 
 void TVexBTreePage::CollapseRoot(int32_t sessionId) {
   // A root node with one child takes the child's content; the root keeps its page number.
-  for (;;) {
+  for (int32_t depth = 0;; ++depth) {
     TVexPageGuard root(PageManager, GetTreePage(sessionId, RootPageNo));
     TVexBTreePageView rv = View(root.get());
     if (rv.IsLeaf() || rv.ItemCount() != 1) return;
     const int32_t childNo = rv.Child(0);
+    if (childNo == RootPageNo || depth >= TVexKeyPath::kMaxLevels) RaiseDamaged(RootPageNo);
     {
       TVexPageGuard child(PageManager, GetTreePage(sessionId, childNo));
       const bool rootCreated = rv.RootCreated();

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <random>
 
@@ -216,5 +218,51 @@ TEST(VexBTreePageIndex, LookupsSurviveNodeKeysThatLagBehindTheLeaves) {
   for (const auto& [page, c] : Forward(index)) {
     EXPECT_LT(previous, page);
     previous = page;
+  }
+}
+
+TEST(VexBTreePageIndex, DamagedPagesRaiseInsteadOfReadingPastThem) {
+  TVexMemoryPageManager pm(int64_t(64) << 20);
+  TVexBTreePageIndex index(pm);
+  index.Create(kSession);
+  for (int32_t p = 0; p < 2000; ++p) index.AddToPage(kSession, p, 1);
+  pm.Commit(kSession);
+  TVexKeyPath path;
+  ASSERT_TRUE(index.Tree.FirstEntry(kSession, path));
+  const int32_t firstLeaf = path.Leaf().PageNo;
+  ASSERT_TRUE(index.Tree.LastEntry(kSession, path));
+  const int32_t lastLeaf = path.Leaf().PageNo;
+  auto data = [&](int32_t pageNo) {
+    TVexPage* page = pm.GetPage(kSession, pageNo, false, 255);
+    pm.ReleasePage(page);
+    return TVexBTreePageView(page->GetData(), 2);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    std::function<void()> use;
+  };
+  int32_t page;
+  uint16_t count;
+  const Case cases[] = {
+      {"item count beyond the page", [&] { data(firstLeaf).SetItemCount(5000); },
+       [&] { index.FirstPage(kSession, page); }},
+      {"foreign key size", [&] { data(index.RootPageNo()).SetKeySize(8); },
+       [&] { index.Find(kSession, 5, count); }},
+      {"level links in a circle", [&] { data(lastLeaf).SetNextPageNo(firstLeaf); },
+       [&] { index.TotalCount(kSession); }},
+      {"level links in a circle, counted by pages",
+       [&] { data(lastLeaf).SetNextPageNo(firstLeaf); },
+       [&] { index.Tree.CountEntries(kSession); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<uint8_t> saved(pm.PageBuffers.size() * 4096);
+    for (size_t i = 0; i < pm.PageBuffers.size(); ++i)
+      if (pm.PageBuffers[i]) std::memcpy(&saved[i * 4096], pm.PageBuffers[i].Data(), 4096);
+    c.damage();
+    EXPECT_VEX_CODE(c.use(), 20296);
+    for (size_t i = 0; i < pm.PageBuffers.size(); ++i)
+      if (pm.PageBuffers[i]) std::memcpy(pm.PageBuffers[i].Data(), &saved[i * 4096], 4096);
   }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 
 #include "engine/base/VexIndexManager.h"
@@ -211,4 +212,30 @@ TEST(VexBTreeRecordIndex, PrefixColumnsOfTheTableResolveByTheRecords) {
   EXPECT_EQ(order, (std::vector<int64_t>{3, 2, 1, 4, 0}));
   EXPECT_FALSE(index.CheckUnique(kSession, table.Row(1, "abcdefghij-beta").data()));
   EXPECT_TRUE(index.CheckUnique(kSession, table.Row(1, "abcdefghij-gamma").data()));
+}
+
+TEST(VexBTreeRecordIndex, AKeptPositionIsCheckedAfterTheTreeChanged) {
+  Fixture f(2000, [](int i) { return int32_t(i); });
+  TVexIndexPositionCache cache;
+  TVexNavigationRequest request;
+  request.Mode = grmNext;
+  request.Bof = true;
+  for (int i = 0; i < 1000; ++i) f.index->GetRecord(kSession, request, &cache);
+  ASSERT_EQ(TestRecords::Number(request.RecordID), 999);
+  // Keys inserted before the current one split leaves and move its entry.
+  for (int i = 0; i < 600; ++i) {
+    const int32_t key = 900 + i % 99;
+    const std::vector<uint8_t> row = f.table.Row(key);
+    f.cursor.RecordBuffer = TVexMemoryBlock(int32_t(row.size()), true);
+    std::memcpy(f.cursor.RecordBuffer.Data(), row.data(), row.size());
+    f.cursor.CurrentRecordID = f.table.Add(key);
+    f.index->InsertKey(f.cursor);
+  }
+  for (int64_t expected = 1000; expected < 2000; ++expected) {
+    f.index->GetRecord(kSession, request, &cache);
+    ASSERT_EQ(request.Result, vnrFound);
+    ASSERT_EQ(TestRecords::Number(request.RecordID), expected);
+  }
+  f.index->GetRecord(kSession, request, &cache);
+  EXPECT_EQ(request.Result, vnrEOF);
 }

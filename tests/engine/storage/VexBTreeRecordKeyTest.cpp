@@ -152,7 +152,7 @@ TEST(VexRecordKeyRef, PrefixColumnsCompareByTheirFullValues) {
   ref.BuildFullKey(probe, full.data());
   ref.SearchFullKey = full.data();
   TVexKeyPath path;
-  ASSERT_TRUE(index.Tree.Search(kSession, true, path, bcEqual, a.data()));
+  ASSERT_TRUE(index.Tree.Search(kSession, true, path, vscEqual, a.data()));
   EXPECT_EQ(index.At(path), (RecordId{2, 1}));
   ref.SearchFullKey = nullptr;
   EXPECT_EQ(index.Tree.CheckTree(kSession, true), "");
@@ -212,22 +212,22 @@ TEST(VexRecordKeyRef, SearchesWithTheSixConditionsOverDuplicates) {
   ASSERT_EQ(index.Tree.CheckTree(kSession, true), "");
   auto meets = [](int32_t v, int32_t cond, int32_t key) {
     switch (cond) {
-      case bcEqual:
+      case vscEqual:
         return v == key;
-      case bcLess:
+      case vscLess:
         return v < key;
-      case bcGreater:
+      case vscGreater:
         return v > key;
-      case bcLessOrEqual:
+      case vscLessOrEqual:
         return v <= key;
-      case bcGreaterOrEqual:
+      case vscGreaterOrEqual:
         return v >= key;
       default:
         return true;
     }
   };
   std::vector<uint8_t> key(size_t(ref.KeySize));
-  for (int32_t cond = bcAny; cond <= bcGreaterOrEqual; ++cond) {
+  for (int32_t cond = vscNone; cond <= vscGreaterOrEqual; ++cond) {
     for (int32_t probe : {0, 1, 7, 15, 16}) {
       for (bool forward : {true, false}) {
         ref.BuildKey(table.Put({99, 0}, probe, "x"), key.data());
@@ -246,9 +246,9 @@ TEST(VexRecordKeyRef, SearchesWithTheSixConditionsOverDuplicates) {
   // The range 5 exclusive to 10 inclusive holds the keys 6 to 10.
   TVexKeyPath from, to;
   ref.BuildKey(table.Put({99, 0}, 5, "x"), key.data());
-  ASSERT_TRUE(index.Tree.Search(kSession, true, from, bcGreater, key.data()));
+  ASSERT_TRUE(index.Tree.Search(kSession, true, from, vscGreater, key.data()));
   ref.BuildKey(table.Put({99, 0}, 10, "x"), key.data());
-  ASSERT_TRUE(index.Tree.Search(kSession, false, to, bcLessOrEqual, key.data()));
+  ASSERT_TRUE(index.Tree.Search(kSession, false, to, vscLessOrEqual, key.data()));
   std::vector<RecordId> inRange, expected;
   for (TVexKeyPath p = from; TVexBTreePage::ComparePaths(p, to) <= 0;) {
     inRange.push_back(index.At(p));
