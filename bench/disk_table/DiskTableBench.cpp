@@ -196,7 +196,7 @@ Times RunEngine(const std::string& file, const Rows& rows) {
     WriteInt32LE(probeRow.data() + fa.BufferOffset, probe);
     keyRef.BuildKey(probeRow.data(), key.data());
     TVexKeyPath path;
-    bool found = index.Search(session, true, path, bcEqual, key.data());
+    bool found = index.Search(session, true, path, vscEqual, key.data());
     while (found) {
       TVexNavigationRequest get;
       get.Mode = 0;
