@@ -2,26 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/base/VexBaseSession.h"
+#include "tests/engine/base/MemoryTableDoubles.h"
 
 namespace {
-
-// The abstract operations do nothing here; only the named-object store is under test.
-class TTestSession : public TVexBaseSession {
- public:
-  bool GetConnected() const override { return false; }
-  void SetConnected(bool) override {}
-  bool GetDatabaseOption() const override { return false; }
-  void SetDatabaseOption(bool) override {}
-  void CreateDatabase() override {}
-  void ReservedOperation() override {}
-  void ReservedTextOperation(const std::string&) override {}
-  void GetTableNames(std::vector<std::string>&) override {}
-  bool TableExists(const std::string&) override { return false; }
-  void StartTransaction() override {}
-  void Commit(bool) override {}
-  void Rollback() override {}
-  void FlushBuffers() override {}
-};
 
 std::unique_ptr<TVexSessionNamedObjectSequenceValue> Seq(int32_t id, const char* name, int64_t v) {
   return std::make_unique<TVexSessionNamedObjectSequenceValue>(id, name, v);
@@ -32,14 +15,14 @@ int64_t LastValue(const TVexSessionNamedObject* o) {
 }
 
 TEST(VexBaseSession, NewSessionIsNotConnected) {
-  TTestSession s;
+  TMemSession s;
   EXPECT_EQ(s.SessionID, -1);
   EXPECT_FALSE(s.InTransaction);
   EXPECT_EQ(s.NamedObjectCount(), 0);
 }
 
 TEST(VexBaseSession, AddReplacesTheObjectWithTheSameID) {
-  TTestSession s;
+  TMemSession s;
   s.AddNamedObject(Seq(7, "fLicenseID", 1));
   s.AddNamedObject(Seq(8, "other", 2));
   s.AddNamedObject(Seq(7, "renamed", 3));
@@ -49,7 +32,7 @@ TEST(VexBaseSession, AddReplacesTheObjectWithTheSameID) {
 }
 
 TEST(VexBaseSession, AddWithoutIDReplacesTheObjectWithTheSameName) {
-  TTestSession s;
+  TMemSession s;
   s.AddNamedObject(Seq(-1, "Seq", 1));
   s.AddNamedObject(Seq(5, "seq", 2));  // a real ID never matches by name
   s.AddNamedObject(Seq(-1, "SEQ", 3));
@@ -59,7 +42,7 @@ TEST(VexBaseSession, AddWithoutIDReplacesTheObjectWithTheSameName) {
 }
 
 TEST(VexBaseSession, FindByNameIgnoresCaseAndRemoveByID) {
-  TTestSession s;
+  TMemSession s;
   s.AddNamedObject(Seq(1, "Alpha", 10));
   s.AddNamedObject(Seq(2, "Beta", 20));
   EXPECT_EQ(LastValue(s.FindNamedObjectByName("beta")), 20);
