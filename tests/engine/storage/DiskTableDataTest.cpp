@@ -1,0 +1,430 @@
+// Disk databases and tables through the engine's table objects: rows of every non-BLOB type
+// inserted through the table slots and read back in another process, autoincrement, defaults
+// and constraints, a user B-tree index, the session modes, the cursor locks and their
+// messages, and structure changes that fail without a trace.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "engine/base/VexBaseSession.h"
+#include "engine/base/VexConstraintManager.h"
+#include "engine/base/VexFieldManager.h"
+#include "engine/base/VexIndexManager.h"
+#include "engine/base/VexScanSearchCondition.h"
+#include "engine/storage/DiskDatabaseData.h"
+#include "engine/storage/DiskTableData.h"
+#include "tests/engine/base/TestCursor.h"
+#include "tests/engine/storage/DiskTableRows.h"
+#include "tests/engine/storage/StorageTestUtil.h"
+
+namespace {
+
+class TDiskSession : public TVexBaseSession, public TVexDiskSessionOptions {
+ public:
+  bool GetConnected() const override { return true; }
+  void SetConnected(bool) override {}
+  bool GetDatabaseOption() const override { return false; }
+  void SetDatabaseOption(bool) override {}
+  void CreateDatabase() override {}
+  void ReservedOperation() override {}
+  void ReservedTextOperation(const std::string&) override {}
+  void GetTableNames(std::vector<std::string>&) override {}
+  bool TableExists(const std::string&) override { return false; }
+  void StartTransaction() override {}
+  void Commit(bool) override {}
+  void Rollback() override {}
+  void FlushBuffers() override {}
+};
+
+// One connection: a database object, its session and a cursor on one table.
+struct TConnection {
+  TConnection(const std::string& file, bool multiUser = false) : Database(file) {
+    Session.MultiUser = multiUser;
+    Database.ConnectSession(Session);
+  }
+  ~TConnection() {
+    for (auto& c : Cursors)
+      if (Table && c->Opened) Table->CloseTable(*c);
+    Database.DisconnectSession(Session);
+  }
+  TTestCursor& NewCursor(const std::string& tableName = "T", bool exclusive = false) {
+    Cursors.push_back(std::make_unique<TTestCursor>());
+    TTestCursor& c = *Cursors.back();
+    c.TableName = tableName;
+    c.Session = &Session;
+    c.Exclusive = exclusive;
+    return c;
+  }
+  TVexDiskTableData& TableFor(TTestCursor& c) {
+    Table = &static_cast<TVexDiskTableData&>(Database.GetTableData(c));
+    return *Table;
+  }
+  // Opens the table for the cursor and sets up the cursor's record buffer.
+  TTestCursor& Open(const std::string& tableName = "T", bool exclusive = false) {
+    TTestCursor& c = NewCursor(tableName, exclusive);
+    TableFor(c).OpenTable(c);
+    c.Opened = true;
+    c.TableFields.AssignDefs(Table->FieldManager->FieldDefs());
+    c.TableConstraints.AssignDefs(Table->ConstraintManager->ConstraintDefs());
+    c.InitFieldDefs();
+    Table->GetRecordLayout(c);
+    c.RecordBuffer = c.AllocRecordBuffer();
+    c.Bof = true;
+    return c;
+  }
+  void Create(const TVexFieldDefs& fields, const TVexIndexDefs& indexes = {},
+              const TVexConstraintDefs& constraints = {}, const std::string& name = "T") {
+    TTestCursor& c = NewCursor(name);
+    TableFor(c).CreateTable(c, fields, indexes, constraints);
+  }
+  std::vector<std::string> TableNames() {
+    std::vector<std::string> names;
+    Database.GetTableNames(names);
+    return names;
+  }
+  void Commit() { Table->CommitSession(Session, false); }
+
+  TVexDiskDatabaseData Database;
+  TDiskSession Session;
+  std::vector<std::unique_ptr<TTestCursor>> Cursors;
+  TVexDiskTableData* Table = nullptr;
+};
+
+void SetInt(TVexCursor& c, int32_t fieldNo, std::optional<int64_t> value) {
+  TVexVariant v;
+  if (value) v.SetAsLargeInt(*value);
+  c.SetFieldValue(v, fieldNo, nullptr, true);
+}
+
+std::optional<int64_t> Int(const TVexCursor& c, int32_t fieldNo) {
+  TVexVariant v;
+  c.GetFieldValue(v, fieldNo, true);
+  if (v.IsNull()) return std::nullopt;
+  return v.AsLargeInt();
+}
+
+// Field fieldNo of every row from the start in the cursor's order (-1 for NULL).
+std::vector<int64_t> Scan(TVexDiskTableData& t, TTestCursor& c, int32_t fieldNo) {
+  c.Bof = true;
+  c.Eof = false;
+  std::vector<int64_t> values;
+  while (values.size() < 100000 && t.GetRecord(c, grmNext) == vgrOK)
+    values.push_back(Int(c, fieldNo).value_or(-1));
+  return values;
+}
+
+// Expects EVexException with the code and, when given, a message that starts with text.
+template <class F>
+void ExpectVexCode(F f, int32_t code, const std::string& text = {}) {
+  try {
+    f();
+    ADD_FAILURE() << "no exception, expected " << code;
+  } catch (const EVexException& e) {
+    EXPECT_EQ(e.NativeError(), code) << e.Message();
+    EXPECT_EQ(e.Message().rfind(text, 0), 0u) << e.Message();
+  }
+}
+
+TVexFieldDef& AddField(TVexFieldDefs& defs, const char* name, TVexDataType type,
+                       int32_t length = 0) {
+  TVexFieldDef& f = defs.AddFieldDef();
+  f.Name = name;
+  f.SetDataType(type, length);
+  return f;
+}
+
+class DiskTableDataTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    name_ = dir_.File("data.vex");
+    TVexDiskDatabaseData creator(name_);
+    creator.CreateOptions = TVexCreateOptions{4096, 8, 4};
+    creator.CreateDatabase();
+  }
+  TempDir dir_;
+  std::string name_;
+};
+
+TEST_F(DiskTableDataTest, EveryNonBlobTypeInsertedThroughTheSlotsReadsBackInAnotherProcess) {
+  std::vector<std::vector<uint8_t>> expected;
+  {
+    TConnection conn(name_);
+    TVexFieldDefs fields;
+    AddNonBlobFields(fields);
+    conn.Create(fields);
+    EXPECT_EQ(conn.TableNames(), std::vector<std::string>{"T"});
+    TTestCursor& c = conn.Open();
+    const TVexRecordLayout& layout = conn.Table->FieldManager->FieldDefs().Layout();
+    for (int32_t row = 0; row < 250; ++row) {
+      std::vector<uint8_t> bytes = PatternRow(layout, row);
+      std::memcpy(c.RecordBuffer.Data(), bytes.data(), size_t(c.DataSize));
+      ASSERT_TRUE(conn.Table->InsertRecord(c));
+      // NULL autoincrement fields received their values in the buffer.
+      expected.emplace_back(c.RecordBuffer.Data(), c.RecordBuffer.Data() + c.DataSize);
+    }
+    // Every fifth row goes again; the scan skips them.
+    c.Bof = true;
+    c.Eof = false;
+    for (int32_t row = 0; conn.Table->GetRecord(c, grmNext) == vgrOK; ++row) {
+      if (row % 5 == 0) {
+        ASSERT_TRUE(conn.Table->DeleteRecord(c));
+      }
+    }
+    conn.Commit();
+    EXPECT_EQ(conn.Table->GetRecordCount(c), 200);
+  }
+  for (size_t i = expected.size(); i-- > 0;) {
+    if (i % 5 == 0) expected.erase(expected.begin() + std::ptrdiff_t(i));
+  }
+  ExpectInChildProcess([&] {
+    TConnection conn(name_);
+    TTestCursor& c = conn.Open("t");  // names match without regard to case
+    std::vector<std::vector<uint8_t>> read;
+    while (conn.Table->GetRecord(c, grmNext) == vgrOK)
+      read.emplace_back(c.RecordBuffer.Data(), c.RecordBuffer.Data() + c.DataSize);
+    return read == expected && conn.Table->GetRecordCount(c) == 200 &&
+           conn.Table->GetPhysicalRecordNumber(c) == 200;
+  });
+}
+
+TEST_F(DiskTableDataTest, AutoIncrementDefaultsAndConstraintsThroughTheDiskTable) {
+  {
+    TConnection conn(name_);
+    TVexFieldDefs fields;
+    AddField(fields, "ID", vdtAutoInc).AutoIncInitial = 100;
+    AddField(fields, "N", vdtInteger).DefaultValue.SetAsInteger(7);
+    AddField(fields, "C", vdtInteger);
+    TVexConstraintDefs constraints;
+    constraints.AddNotNull().References[2].Name = "N";
+    TVexConstraintDefCheck& check = constraints.AddCheck();
+    check.References[2].Name = "C";
+    check.MinValue.SetAsInteger(0);
+    check.MaxValue.SetAsInteger(9);
+    conn.Create(fields, {}, constraints);
+    TTestCursor& c = conn.Open();
+    // A unique index brings its UNIQUE constraint; a primary one its PRIMARY KEY.
+    TVexIndexDef unique;
+    unique.Name = "UC";
+    unique.SetColumns({"C"}, {""}, {""});
+    unique.Unique = 1;
+    conn.Table->CreateIndex(unique, c);
+    TVexIndexDef primary;
+    primary.Name = "PK";
+    primary.SetColumns({"ID"}, {""}, {""});
+    primary.Unique = 1;
+    primary.Primary = 1;
+    conn.Table->CreateIndex(primary, c);
+
+    auto insert = [&](std::optional<int64_t> id, std::optional<int64_t> c2, bool defaults) {
+      c.InitRecord(c.RecordBuffer.Data(), false);
+      if (defaults) conn.Table->FieldManager->ApplyDefaults(&conn.Session, c.RecordBuffer.Data());
+      SetInt(c, 0, id);
+      SetInt(c, 2, c2);
+      return conn.Table->InsertRecord(c);
+    };
+    ASSERT_TRUE(insert(std::nullopt, 1, true));
+    EXPECT_EQ(Int(c, 0), 101);
+    EXPECT_EQ(Int(c, 1), 7);
+    ASSERT_TRUE(insert(200, 2, true));  // a given value above the counter moves it
+    ASSERT_TRUE(insert(std::nullopt, 3, true));
+    EXPECT_EQ(Int(c, 0), 201);
+    const struct {
+      std::optional<int64_t> Id, C;
+      bool Defaults;
+      int32_t Code;
+    } failures[] = {
+        {std::nullopt, 4, false, 30026},  // N stays NULL without its default
+        {std::nullopt, 10, true, 30030},  // C above the check's maximum
+        {std::nullopt, 1, true, 30320},   // C duplicates row 1
+        {200, 5, true, 30319},            // ID duplicates row 2 (primary key)
+    };
+    for (const auto& f : failures) {
+      try {
+        insert(f.Id, f.C, f.Defaults);
+        ADD_FAILURE() << "code " << f.Code << " expected";
+      } catch (const EVexException& e) {
+        EXPECT_EQ(e.NativeError(), f.Code);
+      }
+    }
+    conn.Commit();
+    EXPECT_EQ(Scan(*conn.Table, c, 0), (std::vector<int64_t>{101, 200, 201}));
+    EXPECT_EQ(conn.Table->GetRecordCount(c), 3);
+  }
+  // The counter, the derived constraints and the indexes are there after reopening.
+  TConnection conn(name_);
+  TTestCursor& c = conn.Open();
+  EXPECT_EQ(conn.Table->ConstraintManager->ConstraintDefs().Count(), 4);
+  EXPECT_EQ(conn.Table->IndexManager->IndexDefs().Count(), 2);
+  c.InitRecord(c.RecordBuffer.Data(), false);
+  SetInt(c, 1, 1);
+  SetInt(c, 2, 3);
+  try {
+    conn.Table->InsertRecord(c);
+    ADD_FAILURE() << "the unique index was not rebuilt";
+  } catch (const EVexException& e) {
+    EXPECT_EQ(e.NativeError(), 30320);
+  }
+  SetInt(c, 0, std::nullopt);
+  SetInt(c, 2, 4);
+  ASSERT_TRUE(conn.Table->InsertRecord(c));
+  EXPECT_EQ(Int(c, 0), 203);  // the refused row above has used up 202
+}
+
+TEST_F(DiskTableDataTest, UserIndexGivesKeyOrderAndLookupsAlsoAfterReopening) {
+  const std::vector<int64_t> keys = {50, 7, 93, 7, 12, 64, 1, 88, 30, 41};
+  {
+    TConnection conn(name_);
+    TVexFieldDefs fields;
+    AddField(fields, "K", vdtInteger);
+    AddField(fields, "V", vdtInteger);
+    TVexIndexDefs indexes;
+    TVexIndexDef& ix = indexes.AddIndexDef();
+    ix.Name = "IX_K";
+    ix.SetColumns({"K"}, {""}, {""});
+    conn.Create(fields, indexes);
+    TTestCursor& c = conn.Open();
+    for (size_t i = 0; i < keys.size(); ++i) {
+      c.InitRecord(c.RecordBuffer.Data(), false);
+      SetInt(c, 0, keys[i]);
+      SetInt(c, 1, int64_t(i));
+      ASSERT_TRUE(conn.Table->InsertRecord(c));
+    }
+    // Row 2 (key 93) moves to key 0.
+    c.Bof = true;
+    ASSERT_EQ(conn.Table->GetRecord(c, grmNext), vgrOK);
+    ASSERT_EQ(conn.Table->GetRecord(c, grmNext), vgrOK);
+    ASSERT_EQ(conn.Table->GetRecord(c, grmNext), vgrOK);
+    c.OldRecordBuffer = c.AllocRecordBuffer();
+    std::memcpy(c.OldRecordBuffer.Data(), c.RecordBuffer.Data(), size_t(c.RecordBufferSize));
+    SetInt(c, 0, 0);
+    ASSERT_TRUE(conn.Table->UpdateRecord(c));
+    conn.Commit();
+  }
+  ExpectInChildProcess([&] {
+    TConnection conn(name_);
+    TTestCursor& c = conn.Open();
+    c.IndexDefs = std::make_unique<TVexIndexDefs>();
+    c.IndexDefs->AssignDefs(conn.Table->IndexManager->IndexDefs());
+    c.SetIndexName("IX_K");
+    std::vector<int64_t> sorted = keys;
+    sorted[2] = 0;
+    std::sort(sorted.begin(), sorted.end());
+    if (Scan(*conn.Table, c, 0) != sorted) return false;
+    // Key lookup: the rows with key 7, in index order, then none.
+    c.InitRecord(c.RecordBuffer.Data(), false);
+    SetInt(c, 0, 7);
+    TVexMemoryBlock key = c.AllocKeyBuffer();
+    std::memcpy(key.Data(), c.RecordBuffer.Data(), size_t(c.RecordSizeWithPosition));
+    auto condition = TVexScanSearchCondition::MakeKey(c.ActiveIndexID, vscEqual, key.Data(),
+                                                      c.RecordSizeWithPosition, 1);
+    c.Bof = true;
+    c.Eof = false;
+    std::vector<int64_t> found;
+    while (found.size() < 5 && conn.Table->FindByKey(c, *condition, grmNext))
+      found.push_back(*Int(c, 1));
+    return found == std::vector<int64_t>{1, 3};
+  });
+}
+
+TEST_F(DiskTableDataTest, OpeningForCursorsLocksAndMessages) {
+  TConnection conn(name_);
+  TVexFieldDefs fields;
+  AddField(fields, "A", vdtInteger);
+  conn.Create(fields);
+  ExpectVexCode([&] { conn.Open("Missing"); }, 30396, "Table 'Missing' not exists.");
+  conn.Open("T");
+  conn.Open("T");  // a second cursor in shared mode
+  ExpectVexCode([&] { conn.Open("T", true); }, 20242,
+                "Cannot access table 'T' in exclusive mode. Probably the table is open by "
+                "another cursors");
+  // A session in the other mode cannot join the open database object.
+  TDiskSession multi;
+  multi.MultiUser = true;
+  ExpectVexCode([&] { conn.Database.ConnectSession(multi); }, 20235,
+                "Cannot open database in multi-user and signle-user mode at the same time");
+}
+
+TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
+  {
+    TConnection setup(name_, true);
+    TVexFieldDefs fields;
+    AddField(fields, "A", vdtInteger);
+    setup.Create(fields);
+  }
+  TConnection first(name_, true), second(name_, true);
+  EXPECT_NE(first.Session.SessionID, second.Session.SessionID);
+  TTestCursor& mine = first.Open("T", true);
+  second.TableFor(second.NewCursor()).Storage->OpenLockTries = 2;
+  ExpectVexCode([&] { second.Open("T"); }, 20209, "Cannot open table 'T'. Table is locked");
+  first.Table->CloseTable(mine);
+  mine.Opened = false;
+  TTestCursor& shared = first.Open("T");
+  ExpectVexCode([&] { second.Open("T", true); }, 20208,
+                "Cannot access table 'T' in exclusive mode. Probably the table is open by "
+                "another user");
+  TTestCursor& other = second.Open("T");
+
+  // A row of the first session, then a read lock of the second one blocks its commit.
+  shared.InitRecord(shared.RecordBuffer.Data(), false);
+  SetInt(shared, 0, 5);
+  ASSERT_TRUE(first.Table->InsertRecord(shared));
+  TVexDiskDatabaseCatalog& c2 = second.Database.Catalog;
+  ASSERT_TRUE(c2.TableLockManager->LockTable(second.Session.SessionID,
+                                             second.Table->Storage->LocksFile, 1, 1, 1));
+  first.Database.CommitLockTries = 2;
+  ExpectVexCode([&] { first.Database.CommitTransaction(first.Session, false); }, 20233,
+                "Cannot commit changes. Locks of modified tables failed");
+  c2.TableLockManager->UnlockTable(second.Session.SessionID, second.Table->Storage->LocksFile, 1);
+  first.Database.RollbackTransaction(first.Session);
+  EXPECT_EQ(Scan(*second.Table, other, 0), std::vector<int64_t>{});
+
+  ASSERT_TRUE(first.Table->InsertRecord(shared));
+  first.Database.CommitTransaction(first.Session, true);
+  // The other connection sees the row at its next read (the header is reloaded).
+  EXPECT_EQ(Scan(*second.Table, other, 0), std::vector<int64_t>{5});
+  EXPECT_EQ(second.Table->GetRecordCount(other), 1);
+}
+
+TEST_F(DiskTableDataTest, StructureChangesAndTheirFailures) {
+  TConnection conn(name_);
+  TVexFieldDefs none;
+  ExpectVexCode([&] { conn.Create(none); }, 20128,
+                "Error creating table - no fields were specified");
+  TVexFieldDefs huge;
+  AddField(huge, "S", vdtString, 5000);
+  ExpectVexCode([&] { conn.Create(huge); }, 20174);
+  TVexFieldDefs fields;
+  AddField(fields, "A", vdtInteger);
+  TVexConstraintDefs foreign;
+  foreign.AddDef(std::make_unique<TVexConstraintDef>(TVexConstraintType(1)));  // foreign key
+  ExpectVexCode([&] { conn.Create(fields, {}, foreign); }, 30040, "Not implemented yet");
+  EXPECT_EQ(conn.TableNames(), std::vector<std::string>{});
+
+  conn.Create(fields);
+  TTestCursor& c = conn.Open();
+  for (int i = 0; i < 3; ++i) {
+    c.InitRecord(c.RecordBuffer.Data(), false);
+    SetInt(c, 0, i);
+    ASSERT_TRUE(conn.Table->InsertRecord(c));
+  }
+  conn.Commit();
+  conn.Table->RenameField("A", "B");
+  conn.Table->EmptyTable(&c);
+  EXPECT_EQ(conn.Table->GetRecordCount(c), 0);
+  conn.Table->CloseTable(c);
+  c.Opened = false;
+  conn.Table->RenameTable(nullptr, "U");
+  EXPECT_EQ(conn.TableNames(), std::vector<std::string>{"U"});
+  TTestCursor& u = conn.Open("U");
+  EXPECT_EQ(u.FieldDefs->operator[](0).Name, "B");
+  EXPECT_EQ(Scan(*conn.Table, u, 0), std::vector<int64_t>{});
+  conn.Table->CloseTable(u);
+  u.Opened = false;
+  conn.Table->DeleteTable(nullptr, false);
+  EXPECT_EQ(conn.TableNames(), std::vector<std::string>{});
+}
+
+}  // namespace
