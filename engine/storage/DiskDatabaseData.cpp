@@ -137,6 +137,10 @@ void TVexDiskDatabaseData::CommitTransaction(TVexBaseSession& session, bool flus
     Modified_.erase(sessionId);
   }
   TVexDatabaseData::CommitTransaction(session, flush);
+  // The user indexes keep their pages per process: their changes are committed alongside.
+  for (const auto& table : Tables)
+    if (auto* disk = dynamic_cast<TVexDiskTableData*>(table.get()); disk && disk->IndexPageManager)
+      disk->IndexPageManager->Commit(sessionId);
   if (flush && Catalog.PageManager) Catalog.PageManager->DatabaseFile.FlushFileBuffers();
 }
 

@@ -106,13 +106,19 @@ void TVexDiskTableData::FreeManagers() {
 
 void TVexDiskTableData::RebuildUserIndexes(TVexCursor* cursor) {
   if (!IndexManager) return;
-  // The pages of the user indexes live in this process only: after another writer changed
-  // the table, or at the first open, they are built again from the rows.
-  TVexIndexDefs& defs = IndexManager->IndexDefs();
-  for (int32_t i = 0; i < defs.Count(); ++i) {
-    if (defs[i].Temporary != 0) continue;
-    if (IndexesVersion_ == -1) defs[i].RootPage = -1;
-    IndexManager->GetIndex(defs[i].ObjectID).RebuildIndex(cursor);
+  // The pages of the indexes live in this process only. At the first open, after another
+  // writer changed the table and after a rollback (the in-memory pages cannot undo a
+  // change) they are built again from the rows, in fresh pages.
+  TVexIndexDefs defs;
+  defs.AssignDefs(IndexManager->IndexDefs());
+  IndexManager.reset();
+  IndexPageManager = std::make_unique<TVexTemporaryPageManager>();
+  IndexManager = NewIndexManager();
+  IndexManager->AssignDefs(defs);
+  TVexIndexDefs& current = IndexManager->IndexDefs();
+  for (int32_t i = 0; i < current.Count(); ++i) {
+    current[i].RootPage = -1;
+    IndexManager->GetIndex(current[i].ObjectID).RebuildIndex(cursor);
   }
   if (cursor && cursor->Session) IndexPageManager->Commit(cursor->Session->SessionID);
   IndexesVersion_ = TableVersion;
@@ -189,6 +195,8 @@ void TVexDiskTableData::RollbackSession(TVexBaseSession& session, bool inTransac
   std::lock_guard guard(Database->CriticalSection);
   TVexTableData::RollbackSession(session, inTransaction);
   if (IndexPageManager) IndexPageManager->Rollback(session.SessionID);
+  // Counts and counters as the file holds them again; the indexes follow the rows.
+  if (!inTransaction && Storage->IsOpen()) RefreshSession(session);
 }
 
 // ---- Structure changes
@@ -497,6 +505,11 @@ void TVexDiskTableData::RefreshSession(TVexBaseSession& session) {
   if (!Storage->IsOpen()) return;
   LoadHeader(session.SessionID);
   if (IndexPageManager) IndexPageManager->Rollback(session.SessionID);
+  if (TableVersion != IndexesVersion_ && !Cursors.empty()) {
+    auto own = std::find_if(Cursors.begin(), Cursors.end(),
+                            [&](TVexCursor* c) { return c->Session == &session; });
+    RebuildUserIndexes(own != Cursors.end() ? *own : Cursors.front());
+  }
   TVexTableData::RefreshSession(session);
   if (IndexPageManager) IndexPageManager->Commit(session.SessionID);
 }

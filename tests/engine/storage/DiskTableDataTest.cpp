@@ -347,6 +347,45 @@ TEST_F(DiskTableDataTest, OpeningForCursorsLocksAndMessages) {
                 "Cannot open database in multi-user and signle-user mode at the same time");
 }
 
+TEST_F(DiskTableDataTest, RollbackUndoesRowsCountsAndIndexKeys) {
+  TConnection conn(name_);
+  TVexFieldDefs fields;
+  AddField(fields, "K", vdtInteger);
+  TVexIndexDefs indexes;
+  indexes.AddIndexDef().Name = "IX";
+  indexes[0].SetColumns({"K"}, {""}, {""});
+  conn.Create(fields, indexes);
+  TTestCursor& c = conn.Open();
+  c.IndexDefs = std::make_unique<TVexIndexDefs>();
+  c.IndexDefs->AssignDefs(conn.Table->IndexManager->IndexDefs());
+  c.SetIndexName("IX");
+  auto insert = [&](int64_t k) {
+    c.InitRecord(c.RecordBuffer.Data(), false);
+    SetInt(c, 0, k);
+    ASSERT_TRUE(conn.Table->InsertRecord(c));
+  };
+  insert(3);
+  insert(1);
+  conn.Database.CommitTransaction(conn.Session, false);
+  insert(2);
+  insert(0);
+  EXPECT_EQ(Scan(*conn.Table, c, 0), (std::vector<int64_t>{0, 1, 2, 3}));
+  conn.Database.RollbackTransaction(conn.Session);
+  EXPECT_EQ(Scan(*conn.Table, c, 0), (std::vector<int64_t>{1, 3}));
+  EXPECT_EQ(conn.Table->GetRecordCount(c), 2);
+  // The table's own session rollback does the same.
+  insert(5);
+  conn.Table->RollbackSession(conn.Session, false);
+  EXPECT_EQ(Scan(*conn.Table, c, 0), (std::vector<int64_t>{1, 3}));
+  EXPECT_EQ(conn.Table->GetRecordCount(c), 2);
+  // A second single-user connection shares the file read-only and reads the rows.
+  TConnection reader(name_);
+  EXPECT_TRUE(reader.Database.ReadOnly);
+  EXPECT_FALSE(conn.Database.ReadOnly);
+  TTestCursor& r = reader.Open();
+  EXPECT_EQ(Scan(*reader.Table, r, 0), (std::vector<int64_t>{3, 1}));
+}
+
 TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
   {
     TConnection setup(name_, true);
