@@ -425,6 +425,11 @@ TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
   // The other connection sees the row at its next read (the header is reloaded).
   EXPECT_EQ(Scan(*second.Table, other, 0), std::vector<int64_t>{5});
   EXPECT_EQ(second.Table->GetRecordCount(other), 1);
+  // A table that another connection uses is not deleted.
+  first.Table->Storage->OpenLockTries = 2;
+  EXPECT_VEX_CODE(first.Table->DeleteTable(&shared, false), 20208);
+  EXPECT_EQ(first.TableNames(), std::vector<std::string>{"T"});
+  EXPECT_EQ(Scan(*second.Table, other, 0), std::vector<int64_t>{5});
 }
 
 TEST_F(DiskTableDataTest, StructureChangesAndTheirFailures) {
