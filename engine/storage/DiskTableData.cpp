@@ -63,15 +63,9 @@ void TVexDiskTableData::CreateIndexManager(const TVexIndexDefs& indexDefs) {
 
 void TVexDiskTableData::CreateConstraintManager(const TVexConstraintDefs& constraintDefs) {
   for (int32_t i = 0; i < constraintDefs.Count(); ++i) {
-    switch (constraintDefs[i].ConstraintType()) {
-      case vctPrimaryKey:
-      case vctUnique:
-      case vctNotNull:
-      case vctCheck:
-        break;
-      default:
-        NotImplemented();
-    }
+    const TVexConstraintType kind = constraintDefs[i].ConstraintType();
+    if (kind != vctPrimaryKey && kind != vctUnique && kind != vctNotNull && kind != vctCheck)
+      NotImplemented();
   }
   TVexTableData::CreateConstraintManager(constraintDefs);
 }

@@ -16,28 +16,15 @@
 #include "engine/base/VexScanSearchCondition.h"
 #include "engine/storage/DiskDatabaseData.h"
 #include "engine/storage/DiskTableData.h"
+#include "tests/engine/base/ExpectVexError.h"
+#include "tests/engine/base/MemoryTableDoubles.h"
 #include "tests/engine/base/TestCursor.h"
 #include "tests/engine/storage/DiskTableRows.h"
 #include "tests/engine/storage/StorageTestUtil.h"
 
 namespace {
 
-class TDiskSession : public TVexBaseSession, public TVexDiskSessionOptions {
- public:
-  bool GetConnected() const override { return true; }
-  void SetConnected(bool) override {}
-  bool GetDatabaseOption() const override { return false; }
-  void SetDatabaseOption(bool) override {}
-  void CreateDatabase() override {}
-  void ReservedOperation() override {}
-  void ReservedTextOperation(const std::string&) override {}
-  void GetTableNames(std::vector<std::string>&) override {}
-  bool TableExists(const std::string&) override { return false; }
-  void StartTransaction() override {}
-  void Commit(bool) override {}
-  void Rollback() override {}
-  void FlushBuffers() override {}
-};
+class TDiskSession : public TMemSession, public TVexDiskSessionOptions {};
 
 // One connection: a database object, its session and a cursor on one table.
 struct TConnection {
@@ -114,18 +101,6 @@ std::vector<int64_t> Scan(TVexDiskTableData& t, TTestCursor& c, int32_t fieldNo)
   while (values.size() < 100000 && t.GetRecord(c, grmNext) == vgrOK)
     values.push_back(Int(c, fieldNo).value_or(-1));
   return values;
-}
-
-// Expects EVexException with the code and, when given, a message that starts with text.
-template <class F>
-void ExpectVexCode(F f, int32_t code, const std::string& text = {}) {
-  try {
-    f();
-    ADD_FAILURE() << "no exception, expected " << code;
-  } catch (const EVexException& e) {
-    EXPECT_EQ(e.NativeError(), code) << e.Message();
-    EXPECT_EQ(e.Message().rfind(text, 0), 0u) << e.Message();
-  }
 }
 
 TVexFieldDef& AddField(TVexFieldDefs& defs, const char* name, TVexDataType type,
@@ -334,17 +309,19 @@ TEST_F(DiskTableDataTest, OpeningForCursorsLocksAndMessages) {
   TVexFieldDefs fields;
   AddField(fields, "A", vdtInteger);
   conn.Create(fields);
-  ExpectVexCode([&] { conn.Open("Missing"); }, 30396, "Table 'Missing' not exists.");
+  ExpectVexError([&] { conn.Open("Missing"); }, 30396,
+                 "Table 'Missing' not exists. - Native error: 30396");
   conn.Open("T");
   conn.Open("T");  // a second cursor in shared mode
-  ExpectVexCode([&] { conn.Open("T", true); }, 20242,
-                "Cannot access table 'T' in exclusive mode. Probably the table is open by "
-                "another cursors");
+  ExpectVexError([&] { conn.Open("T", true); }, 20242,
+                 "Cannot access table 'T' in exclusive mode. Probably the table is open by "
+                 "another cursors - Native error: 20242");
   // A session in the other mode cannot join the open database object.
   TDiskSession multi;
   multi.MultiUser = true;
-  ExpectVexCode([&] { conn.Database.ConnectSession(multi); }, 20235,
-                "Cannot open database in multi-user and signle-user mode at the same time");
+  ExpectVexError([&] { conn.Database.ConnectSession(multi); }, 20235,
+                 "Cannot open database in multi-user and signle-user mode at the same time - "
+                 "Native error: 20235");
 }
 
 TEST_F(DiskTableDataTest, RollbackUndoesRowsCountsAndIndexKeys) {
@@ -397,13 +374,14 @@ TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
   EXPECT_NE(first.Session.SessionID, second.Session.SessionID);
   TTestCursor& mine = first.Open("T", true);
   second.TableFor(second.NewCursor()).Storage->OpenLockTries = 2;
-  ExpectVexCode([&] { second.Open("T"); }, 20209, "Cannot open table 'T'. Table is locked");
+  ExpectVexError([&] { second.Open("T"); }, 20209,
+                 "Cannot open table 'T'. Table is locked - Native error: 20209");
   first.Table->CloseTable(mine);
   mine.Opened = false;
   TTestCursor& shared = first.Open("T");
-  ExpectVexCode([&] { second.Open("T", true); }, 20208,
-                "Cannot access table 'T' in exclusive mode. Probably the table is open by "
-                "another user");
+  ExpectVexError([&] { second.Open("T", true); }, 20208,
+                 "Cannot access table 'T' in exclusive mode. Probably the table is open by "
+                 "another user - Native error: 20208");
   TTestCursor& other = second.Open("T");
 
   // A row of the first session, then a read lock of the second one blocks its commit.
@@ -414,8 +392,8 @@ TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
   ASSERT_TRUE(c2.TableLockManager->LockTable(second.Session.SessionID,
                                              second.Table->Storage->LocksFile, 1, 1, 1));
   first.Database.CommitLockTries = 2;
-  ExpectVexCode([&] { first.Database.CommitTransaction(first.Session, false); }, 20233,
-                "Cannot commit changes. Locks of modified tables failed");
+  ExpectVexError([&] { first.Database.CommitTransaction(first.Session, false); }, 20233,
+                 "Cannot commit changes. Locks of modified tables failed - Native error: 20233");
   c2.TableLockManager->UnlockTable(second.Session.SessionID, second.Table->Storage->LocksFile, 1);
   first.Database.RollbackTransaction(first.Session);
   EXPECT_EQ(Scan(*second.Table, other, 0), std::vector<int64_t>{});
@@ -435,16 +413,17 @@ TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
 TEST_F(DiskTableDataTest, StructureChangesAndTheirFailures) {
   TConnection conn(name_);
   TVexFieldDefs none;
-  ExpectVexCode([&] { conn.Create(none); }, 20128,
-                "Error creating table - no fields were specified");
+  ExpectVexError([&] { conn.Create(none); }, 20128,
+                 "Error creating table - no fields were specified - Native error: 20128");
   TVexFieldDefs huge;
   AddField(huge, "S", vdtString, 5000);
-  ExpectVexCode([&] { conn.Create(huge); }, 20174);
+  ExpectVexError([&] { conn.Create(huge); }, 20174);
   TVexFieldDefs fields;
   AddField(fields, "A", vdtInteger);
   TVexConstraintDefs foreign;
   foreign.AddDef(std::make_unique<TVexConstraintDef>(TVexConstraintType(1)));  // foreign key
-  ExpectVexCode([&] { conn.Create(fields, {}, foreign); }, 30040, "Not implemented yet");
+  ExpectVexError([&] { conn.Create(fields, {}, foreign); }, 30040,
+                 "Not implemented yet - Native error: 30040");
   EXPECT_EQ(conn.TableNames(), std::vector<std::string>{});
 
   conn.Create(fields);
