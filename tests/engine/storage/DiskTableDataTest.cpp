@@ -363,6 +363,35 @@ TEST_F(DiskTableDataTest, RollbackUndoesRowsCountsAndIndexKeys) {
   EXPECT_EQ(Scan(*reader.Table, r, 0), (std::vector<int64_t>{3, 1}));
 }
 
+TEST_F(DiskTableDataTest, VerifyingOpenRepairsTheRecordPageIndex) {
+  TConnection conn(name_);
+  TVexFieldDefs fields;
+  AddField(fields, "K", vdtInteger);
+  conn.Create(fields);
+  {
+    TTestCursor& c = conn.Open();
+    for (int64_t k = 0; k < 1500; ++k) {
+      c.InitRecord(c.RecordBuffer.Data(), false);
+      SetInt(c, 0, k);
+      ASSERT_TRUE(conn.Table->InsertRecord(c));
+    }
+    // The page index loses its first page; the header still counts its rows.
+    TVexBTreeRecordPageIndex& index = conn.Table->Storage->RecordManager->PageIndex;
+    int32_t lost = -1;
+    ASSERT_TRUE(index.FirstPage(0, lost));
+    index.SetPageCount(0, lost, 0);
+    conn.Commit();
+    conn.Table->CloseTable(c);
+    c.Opened = false;
+  }
+  conn.Table->Verify = true;
+  TTestCursor& c = conn.Open();
+  EXPECT_EQ(conn.Table->GetRecordCount(c), 1500);
+  std::vector<int64_t> expected(1500);
+  for (int64_t k = 0; k < 1500; ++k) expected[size_t(k)] = k;
+  EXPECT_EQ(Scan(*conn.Table, c, 0), expected);
+}
+
 TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
   {
     TConnection setup(name_, true);
