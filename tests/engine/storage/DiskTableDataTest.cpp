@@ -397,7 +397,10 @@ TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
     TConnection setup(name_, true);
     TVexFieldDefs fields;
     AddField(fields, "A", vdtInteger);
-    setup.Create(fields);
+    TVexIndexDefs indexes;
+    indexes.AddIndexDef().Name = "IX";
+    indexes[0].SetColumns({"A"}, {""}, {""});
+    setup.Create(fields, indexes);
   }
   TConnection first(name_, true), second(name_, true);
   EXPECT_NE(first.Session.SessionID, second.Session.SessionID);
@@ -412,6 +415,11 @@ TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
                  "Cannot access table 'T' in exclusive mode. Probably the table is open by "
                  "another user - Native error: 20208");
   TTestCursor& other = second.Open("T");
+  // The second connection reads through its own copy of the user index, which follows the
+  // rows the first one commits.
+  other.IndexDefs = std::make_unique<TVexIndexDefs>();
+  other.IndexDefs->AssignDefs(second.Table->IndexManager->IndexDefs());
+  other.SetIndexName("IX");
 
   // A row of the first session, then a read lock of the second one blocks its commit.
   shared.InitRecord(shared.RecordBuffer.Data(), false);
@@ -428,15 +436,17 @@ TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
   EXPECT_EQ(Scan(*second.Table, other, 0), std::vector<int64_t>{});
 
   ASSERT_TRUE(first.Table->InsertRecord(shared));
+  SetInt(shared, 0, 2);
+  ASSERT_TRUE(first.Table->InsertRecord(shared));
   first.Database.CommitTransaction(first.Session, true);
   // The other connection sees the row at its next read (the header is reloaded).
-  EXPECT_EQ(Scan(*second.Table, other, 0), std::vector<int64_t>{5});
-  EXPECT_EQ(second.Table->GetRecordCount(other), 1);
+  EXPECT_EQ(Scan(*second.Table, other, 0), (std::vector<int64_t>{2, 5}));
+  EXPECT_EQ(second.Table->GetRecordCount(other), 2);
   // A table that another connection uses is not deleted.
   first.Table->Storage->OpenLockTries = 2;
   EXPECT_VEX_CODE(first.Table->DeleteTable(&shared, false), 20208);
   EXPECT_EQ(first.TableNames(), std::vector<std::string>{"T"});
-  EXPECT_EQ(Scan(*second.Table, other, 0), std::vector<int64_t>{5});
+  EXPECT_EQ(Scan(*second.Table, other, 0), (std::vector<int64_t>{2, 5}));
 }
 
 TEST_F(DiskTableDataTest, StructureChangesAndTheirFailures) {
