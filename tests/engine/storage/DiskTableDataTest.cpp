@@ -442,6 +442,17 @@ TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
   // The other connection sees the row at its next read (the header is reloaded).
   EXPECT_EQ(Scan(*second.Table, other, 0), (std::vector<int64_t>{2, 5}));
   EXPECT_EQ(second.Table->GetRecordCount(other), 2);
+  // While another session holds the commit lock, reads are refused: GetRecord answers 3.
+  ASSERT_TRUE(c2.TableLockManager->LockTable(second.Session.SessionID,
+                                             second.Table->Storage->LocksFile, 4, 1, 1));
+  first.Table->ReadLockTries = 2;
+  first.Table->ReadLockDelayMs = 2;
+  shared.Bof = true;
+  EXPECT_EQ(first.Table->GetRecord(shared, grmNext), vgrNotFound);
+  ExpectVexError([&] { first.Table->GetRecordCount(shared); }, 20218,
+                 "Table is locked - Native error: 20218");
+  c2.TableLockManager->UnlockTable(second.Session.SessionID, second.Table->Storage->LocksFile, 4);
+  EXPECT_EQ(first.Table->GetRecord(shared, grmNext), vgrOK);
   // A table that another connection uses is not deleted.
   first.Table->Storage->OpenLockTries = 2;
   EXPECT_VEX_CODE(first.Table->DeleteTable(&shared, false), 20208);
