@@ -67,6 +67,23 @@ struct TConnection {
     TTestCursor& c = NewCursor(name);
     TableFor(c).CreateTable(c, fields, indexes, constraints);
   }
+  // Table T of one INTEGER field with the user index IX on it.
+  void CreateIndexed(const char* field) {
+    TVexFieldDefs fields;
+    TVexFieldDef& f = fields.AddFieldDef();
+    f.Name = field;
+    f.SetDataType(vdtInteger, 0);
+    TVexIndexDefs indexes;
+    indexes.AddIndexDef().Name = "IX";
+    indexes[0].SetColumns({field}, {""}, {""});
+    Create(fields, indexes);
+  }
+  // Makes the named index the cursor's active one.
+  void UseIndex(TTestCursor& c, const std::string& name) {
+    c.IndexDefs = std::make_unique<TVexIndexDefs>();
+    c.IndexDefs->AssignDefs(Table->IndexManager->IndexDefs());
+    c.SetIndexName(name);
+  }
   std::vector<std::string> TableNames() {
     std::vector<std::string> names;
     Database.GetTableNames(names);
@@ -91,6 +108,13 @@ std::optional<int64_t> Int(const TVexCursor& c, int32_t fieldNo) {
   c.GetFieldValue(v, fieldNo, true);
   if (v.IsNull()) return std::nullopt;
   return v.AsLargeInt();
+}
+
+// Inserts a new row whose first field is k (the others NULL) through the table slot.
+bool InsertFirst(TVexDiskTableData& t, TTestCursor& c, std::optional<int64_t> k) {
+  c.InitRecord(c.RecordBuffer.Data(), false);
+  SetInt(c, 0, k);
+  return t.InsertRecord(c);
 }
 
 // Field fieldNo of every row from the start in the cursor's order (-1 for NULL).
@@ -281,9 +305,7 @@ TEST_F(DiskTableDataTest, UserIndexGivesKeyOrderAndLookupsAlsoAfterReopening) {
   ExpectInChildProcess([&] {
     TConnection conn(name_);
     TTestCursor& c = conn.Open();
-    c.IndexDefs = std::make_unique<TVexIndexDefs>();
-    c.IndexDefs->AssignDefs(conn.Table->IndexManager->IndexDefs());
-    c.SetIndexName("IX_K");
+    conn.UseIndex(c, "IX_K");
     std::vector<int64_t> sorted = keys;
     sorted[2] = 0;
     std::sort(sorted.begin(), sorted.end());
@@ -326,21 +348,10 @@ TEST_F(DiskTableDataTest, OpeningForCursorsLocksAndMessages) {
 
 TEST_F(DiskTableDataTest, RollbackUndoesRowsCountsAndIndexKeys) {
   TConnection conn(name_);
-  TVexFieldDefs fields;
-  AddField(fields, "K", vdtInteger);
-  TVexIndexDefs indexes;
-  indexes.AddIndexDef().Name = "IX";
-  indexes[0].SetColumns({"K"}, {""}, {""});
-  conn.Create(fields, indexes);
+  conn.CreateIndexed("K");
   TTestCursor& c = conn.Open();
-  c.IndexDefs = std::make_unique<TVexIndexDefs>();
-  c.IndexDefs->AssignDefs(conn.Table->IndexManager->IndexDefs());
-  c.SetIndexName("IX");
-  auto insert = [&](int64_t k) {
-    c.InitRecord(c.RecordBuffer.Data(), false);
-    SetInt(c, 0, k);
-    ASSERT_TRUE(conn.Table->InsertRecord(c));
-  };
+  conn.UseIndex(c, "IX");
+  auto insert = [&](int64_t k) { ASSERT_TRUE(InsertFirst(*conn.Table, c, k)); };
   insert(3);
   insert(1);
   conn.Database.CommitTransaction(conn.Session, false);
@@ -371,9 +382,7 @@ TEST_F(DiskTableDataTest, VerifyingOpenRepairsTheRecordPageIndex) {
   {
     TTestCursor& c = conn.Open();
     for (int64_t k = 0; k < 1500; ++k) {
-      c.InitRecord(c.RecordBuffer.Data(), false);
-      SetInt(c, 0, k);
-      ASSERT_TRUE(conn.Table->InsertRecord(c));
+      ASSERT_TRUE(InsertFirst(*conn.Table, c, k));
     }
     // The page index loses its first page; the header still counts its rows.
     TVexBTreeRecordPageIndex& index = conn.Table->Storage->RecordManager->PageIndex;
@@ -395,12 +404,7 @@ TEST_F(DiskTableDataTest, VerifyingOpenRepairsTheRecordPageIndex) {
 TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
   {
     TConnection setup(name_, true);
-    TVexFieldDefs fields;
-    AddField(fields, "A", vdtInteger);
-    TVexIndexDefs indexes;
-    indexes.AddIndexDef().Name = "IX";
-    indexes[0].SetColumns({"A"}, {""}, {""});
-    setup.Create(fields, indexes);
+    setup.CreateIndexed("A");
   }
   TConnection first(name_, true), second(name_, true);
   EXPECT_NE(first.Session.SessionID, second.Session.SessionID);
@@ -417,14 +421,10 @@ TEST_F(DiskTableDataTest, MultiUserTableLocksAndCommitLocks) {
   TTestCursor& other = second.Open("T");
   // The second connection reads through its own copy of the user index, which follows the
   // rows the first one commits.
-  other.IndexDefs = std::make_unique<TVexIndexDefs>();
-  other.IndexDefs->AssignDefs(second.Table->IndexManager->IndexDefs());
-  other.SetIndexName("IX");
+  second.UseIndex(other, "IX");
 
   // A row of the first session, then a read lock of the second one blocks its commit.
-  shared.InitRecord(shared.RecordBuffer.Data(), false);
-  SetInt(shared, 0, 5);
-  ASSERT_TRUE(first.Table->InsertRecord(shared));
+  ASSERT_TRUE(InsertFirst(*first.Table, shared, 5));
   TVexDiskDatabaseCatalog& c2 = second.Database.Catalog;
   ASSERT_TRUE(c2.TableLockManager->LockTable(second.Session.SessionID,
                                              second.Table->Storage->LocksFile, 1, 1, 1));
@@ -479,9 +479,7 @@ TEST_F(DiskTableDataTest, StructureChangesAndTheirFailures) {
   conn.Create(fields);
   TTestCursor& c = conn.Open();
   for (int i = 0; i < 3; ++i) {
-    c.InitRecord(c.RecordBuffer.Data(), false);
-    SetInt(c, 0, i);
-    ASSERT_TRUE(conn.Table->InsertRecord(c));
+    ASSERT_TRUE(InsertFirst(*conn.Table, c, i));
   }
   conn.Commit();
   conn.Table->RenameField("A", "B");
