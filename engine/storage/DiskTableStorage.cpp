@@ -17,12 +17,15 @@ TVexTablesLock::~TVexTablesLock() noexcept(false) {
     throw EVexException(20211, "Cannot unlock database tables");
 }
 
-TVexDiskTableStorage::TVexDiskTableStorage(TVexDiskDatabaseCatalog* catalog, std::string tableName)
+TVexDiskTableStorage::TVexDiskTableStorage(
+    TVexDiskDatabaseCatalog* catalog, std::string tableName,
+    std::unique_ptr<TVexBaseRecordManager>* recordManagerOwner)
     : Catalog(catalog),
       TableName(std::move(tableName)),
       LocksFile(catalog->PageManager.get()),
       MetadataFile(catalog->PageManager.get(), VexLayout::ptTableMetaData),
-      HeaderFile(catalog->PageManager.get(), VexLayout::ptTableMostUpdated) {}
+      HeaderFile(catalog->PageManager.get(), VexLayout::ptTableMostUpdated),
+      RecordManagerOwner_(recordManagerOwner ? recordManagerOwner : &OwnRecordManager_) {}
 
 void TVexDiskTableStorage::RollbackStructureChange() {
   Catalog->PageManager->Rollback(-2);
@@ -30,8 +33,15 @@ void TVexDiskTableStorage::RollbackStructureChange() {
 }
 
 void TVexDiskTableStorage::CreateRecordManager() {
-  RecordManager = std::make_unique<TVexDiskRecordManager>(Catalog->PageManager.get(),
-                                                          &Metadata.FieldDefs.Layout(), TableId);
+  auto manager = std::make_unique<TVexDiskRecordManager>(Catalog->PageManager.get(),
+                                                         &Metadata.FieldDefs.Layout(), TableId);
+  RecordManager = manager.get();
+  *RecordManagerOwner_ = std::move(manager);
+}
+
+void TVexDiskTableStorage::FreeRecordManager() {
+  RecordManager = nullptr;
+  RecordManagerOwner_->reset();
 }
 
 void TVexDiskTableStorage::SaveMetadata(int32_t sessionId) {
@@ -98,7 +108,7 @@ void TVexDiskTableStorage::Create(const TVexFieldDefs& fieldDefs, const TVexInde
     pm.Commit(-2);
   } catch (...) {
     RollbackStructureChange();
-    RecordManager.reset();
+    FreeRecordManager();
     throw;
   }
 }
@@ -167,7 +177,7 @@ void TVexDiskTableStorage::Repair(int32_t sessionId) {
 }
 
 void TVexDiskTableStorage::Close() {
-  RecordManager.reset();
+  FreeRecordManager();
   LocksFile.File.StartPageNo = -1;
   MetadataFile.StartPageNo = -1;
   HeaderFile.StartPageNo = -1;

@@ -17,7 +17,10 @@ class TVexDiskDatabaseCatalog;
 
 class TVexDiskTableStorage {
  public:
-  TVexDiskTableStorage(TVexDiskDatabaseCatalog* catalog, std::string tableName);
+  // recordManagerOwner: where the record manager lives while the table is open (a table
+  // object's slot); the storage keeps it itself when null.
+  TVexDiskTableStorage(TVexDiskDatabaseCatalog* catalog, std::string tableName,
+                       std::unique_ptr<TVexBaseRecordManager>* recordManagerOwner = nullptr);
 
   // Creates the table from the definitions (20128 without fields, 20174 for a record that does
   // not fit a page) and commits session -2; any failure rolls session -2 back.
@@ -57,14 +60,19 @@ class TVexDiskTableStorage {
   TVexInternalDBTransactedAccessFile MetadataFile;
   TVexInternalDBTransactedAccessFile HeaderFile;
   TVexDiskTableMetadata Metadata;
-  std::vector<int64_t> Counters;  // the autoincrement counters, one per field
-  std::unique_ptr<TVexDiskRecordManager> RecordManager;
+  std::vector<int64_t> Counters;                   // the autoincrement counters, one per field
+  TVexDiskRecordManager* RecordManager = nullptr;  // owned as described at the constructor
   int32_t TableVersion = -1;
   bool OpenedExclusively = false;
   int32_t OpenLockTries = 50;
 
- private:
+  // A new record manager over the metadata's field layout.
   void CreateRecordManager();
+
+ private:
+  void FreeRecordManager();
+  std::unique_ptr<TVexBaseRecordManager> OwnRecordManager_;
+  std::unique_ptr<TVexBaseRecordManager>* RecordManagerOwner_;
   // Drops the changes of session -2 and reloads the table list.
   void RollbackStructureChange();
 };

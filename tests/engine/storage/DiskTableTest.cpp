@@ -14,60 +14,10 @@
 #include "engine/storage/DiskTableStorage.h"
 #include "engine/storage/FreeSpaceManager.h"
 #include "platform/LittleEndian.h"
+#include "tests/engine/storage/DiskTableRows.h"
 #include "tests/engine/storage/StorageTestUtil.h"
 
 namespace {
-
-// Every declared type that is not stored as a BLOB.
-const TVexDataType kNonBlobTypes[] = {vdtChar,
-                                      vdtString,
-                                      vdtWideChar,
-                                      vdtWideString,
-                                      vdtShortInt,
-                                      vdtSmallInt,
-                                      vdtInteger,
-                                      vdtLargeInt,
-                                      vdtByte,
-                                      vdtWord,
-                                      vdtCardinal,
-                                      vdtAutoInc,
-                                      vdtAutoIncShortInt,
-                                      vdtAutoIncSmallInt,
-                                      vdtAutoIncInteger,
-                                      vdtAutoIncLargeInt,
-                                      vdtAutoIncByte,
-                                      vdtAutoIncWord,
-                                      vdtAutoIncCardinal,
-                                      vdtSingle,
-                                      vdtFloat,
-                                      vdtExtended,
-                                      vdtLogical,
-                                      vdtCurrency,
-                                      vdtDate,
-                                      vdtTime,
-                                      vdtDateTime,
-                                      vdtTimeStamp,
-                                      vdtBytes,
-                                      vdtVarBytes,
-                                      vdtGuid};
-
-// Runs check in a child process; expects it to answer true without an engine error.
-void ExpectInChildProcess(const std::function<bool()>& check) {
-  pid_t child = fork();
-  if (child == 0) {
-    int code = 1;
-    try {
-      code = check() ? 0 : 1;
-    } catch (const Exception&) {
-      code = 2;
-    }
-    _exit(code);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
 
 class DiskTableTest : public ::testing::Test {
  protected:
@@ -82,33 +32,9 @@ class DiskTableTest : public ::testing::Test {
     catalog.Open(name_, password, multiUser, false, readOnly);
     catalog.ConnectSession(false);
   }
-  static void AllTypes(TVexFieldDefs& defs) {
-    for (TVexDataType t : kNonBlobTypes) {
-      TVexFieldDef& f = defs.AddFieldDef();
-      f.Name = "f" + std::to_string(int(t));
-      f.SetDataType(t, 20);
-    }
-  }
-  // A row of deterministic bytes in every slot (text slots end in a terminator); every
-  // seventh field of a row is NULL.
+  static void AllTypes(TVexFieldDefs& defs) { AddNonBlobFields(defs); }
   static std::vector<uint8_t> Row(const TVexRecordLayout& layout, int32_t row) {
-    std::vector<uint8_t> b(size_t(layout.RecordBufferSize), 0);
-    for (size_t i = 0; i < layout.Fields.size(); ++i) {
-      const TVexFieldSlot& f = layout.Fields[i];
-      if ((row + int(i)) % 7 == 0) {
-        SetNullBit(b.data(), int32_t(i), true);
-        continue;
-      }
-      for (int32_t k = 0; k < f.BufferSize; ++k)
-        b[size_t(f.BufferOffset + k)] = uint8_t(1 + (row * 31 + int(i) * 7 + k) % 200);
-      bool text = f.StorageType == vstChar || f.StorageType == vstString ||
-                  f.StorageType == vstWideChar || f.StorageType == vstWideString;
-      if (text) {
-        int32_t cut = 1 + row % (f.BufferSize - 2);
-        std::memset(b.data() + f.BufferOffset + cut, 0, size_t(f.BufferSize - cut));
-      }
-    }
-    return b;
+    return PatternRow(layout, row);
   }
   static std::vector<std::vector<uint8_t>> ScanRows(TVexDiskTableStorage& t, int32_t session) {
     std::vector<std::vector<uint8_t>> rows;
