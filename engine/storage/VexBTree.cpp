@@ -378,6 +378,17 @@ void TVexBTreePage::ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_
   if (data) std::memcpy(data, v.LeafData(i), size_t(KeyRef.DataSize));
 }
 
+bool TVexBTreePage::VisitLeaf(
+    int32_t sessionId, const TVexKeyPath& path, bool forward,
+    const std::function<bool(const uint8_t* key, const uint8_t* data)>& visit) {
+  TVexPageGuard page(PageManager, PathLeaf(sessionId, path));
+  const TVexBTreePageView v = View(page.get());
+  const int32_t n = v.ItemCount();
+  for (int32_t i = path.Leaf().ItemIndex; i >= 0 && i < n; i += forward ? 1 : -1)
+    if (visit(v.Key(i), v.LeafData(i))) return true;
+  return false;
+}
+
 void TVexBTreePage::WriteLeafData(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data) {
   TVexPageGuard page(PageManager, PathLeaf(sessionId, path));
   std::memcpy(View(page.get()).LeafData(path.Leaf().ItemIndex), data, size_t(KeyRef.DataSize));

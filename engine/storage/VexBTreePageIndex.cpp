@@ -121,14 +121,13 @@ int32_t TVexBTreePageIndex::FindPageWithSpace(int32_t sessionId, int32_t limit) 
   for (const bool fromEnd : {true, false}) {
     TVexKeyPath path;
     if (!(fromEnd ? Tree.LastEntry(sessionId, path) : Tree.FirstEntry(sessionId, path))) return -1;
-    const int32_t look = path.Leaf().ItemCount;
-    for (int32_t k = 0; k < look; ++k) {
-      int32_t pageNo;
-      uint16_t count;
-      Read(sessionId, path, pageNo, &count);
-      if (count < limit) return pageNo;
-      if (!(fromEnd ? Tree.Prior(sessionId, path) : Tree.Next(sessionId, path))) break;
-    }
+    int32_t found = -1;
+    if (Tree.VisitLeaf(sessionId, path, !fromEnd, [&](const uint8_t* key, const uint8_t* data) {
+          if (ReadUInt16LE(data) >= limit) return false;
+          found = ReadInt32LE(key);
+          return true;
+        }))
+      return found;
   }
   return -1;
 }
