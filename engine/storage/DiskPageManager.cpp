@@ -347,6 +347,8 @@ TVexDatabaseLock::TVexDatabaseLock(TVexDiskPageManager& manager, bool poll, int3
 // -- page operations -------------------------------------------------------------------------
 
 int32_t TVexDiskPageManager::GetTotalPageCount() {
+  // Without other writers the header in memory is the one on disk.
+  if (!MultiUser && DatabaseFile.IsOpen) return MainHeader.TotalPageCount;
   TVexDatabaseLock lock(*this, false, 20236);
   ReadHeader();
   return MainHeader.TotalPageCount;

@@ -3,12 +3,32 @@
 
 #include <algorithm>
 #include <climits>
+#include <exception>
 
 #include "engine/base/VexExcept.h"
 #include "engine/storage/DiskPageManager.h"
 #include "engine/storage/FileLayout.h"
 
 using namespace VexLayout;
+
+class TVexDatabaseFreeSpaceManager::Operation {
+ public:
+  explicit Operation(TVexDatabaseFreeSpaceManager& manager)
+      : manager_(manager), exceptions_(std::uncaught_exceptions()) {
+    if (!manager_.KeepsMapPages() || manager_.MapPages.size() > kMaxCachedMapPages)
+      manager_.MapPages.clear();
+  }
+  ~Operation() {
+    if (std::uncaught_exceptions() > exceptions_ || !manager_.KeepsMapPages())
+      manager_.MapPages.clear();
+  }
+  Operation(const Operation&) = delete;
+  Operation& operator=(const Operation&) = delete;
+
+ private:
+  TVexDatabaseFreeSpaceManager& manager_;
+  int exceptions_;
+};
 
 TVexDatabaseFreeSpaceManager::TVexDatabaseFreeSpaceManager(TVexDiskPageManager* pageManager,
                                                            uint16_t extentSize,
@@ -36,9 +56,15 @@ bool TVexDatabaseFreeSpaceManager::IsMapPage(int32_t pageNo) const {
          (n >= 1 && (n - 1) % PagesPerPFS == 0 && (n - 1) % PagesPerEAM == 0);
 }
 
+bool TVexDatabaseFreeSpaceManager::KeepsMapPages() const {
+  return !PageManager->MultiUser;
+}
+
 void TVexDatabaseFreeSpaceManager::Reload() {
   PageManager->ReadHeader();
   LastAllocatedPageNo = PageManager->MainHeader.LastAllocatedPageNo;
+  // A file whose size changed behind this manager's back may hold other map pages.
+  if (PageManager->MainHeader.TotalPageCount != TotalPageCount) MapPages.clear();
   TotalPageCount = PageManager->MainHeader.TotalPageCount;
   if (TotalPageCount < 0 || LastAllocatedPageNo < -1 ||
       (TotalPageCount > 0 && LastAllocatedPageNo >= TotalPageCount))
@@ -57,17 +83,23 @@ uint8_t* TVexDatabaseFreeSpaceManager::Data(MapPage& page) {
   return page.Buffer.data() + kPageHeaderSize;
 }
 
-void TVexDatabaseFreeSpaceManager::ReadMapPage(MapPage& page, int64_t pageNo, uint16_t type,
-                                               int32_t code) {
-  if (page.PageNo == pageNo) return;
-  page.PageNo = -1;
+TVexDatabaseFreeSpaceManager::MapPage& TVexDatabaseFreeSpaceManager::ReadMapPage(int64_t pageNo,
+                                                                                 uint16_t type,
+                                                                                 int32_t code) {
+  if (auto held = MapPages.find(pageNo); held != MapPages.end()) {
+    CheckPageType(PageType(held->second.Buffer.data()), type, code);
+    return held->second;
+  }
+  MapPage page;
   page.Buffer.assign(PageManager->PageSize, 0);
   if (pageNo >= TotalPageCount ||
       !PageManager->DatabaseFile.ReadBuffer(
           page.Buffer.data(), PageManager->GetPageOffset(int32_t(pageNo)), PageManager->PageSize))
     std::fill(page.Buffer.begin(), page.Buffer.end(), 0);
+  // Only a page of the wanted type is held (a zero-filled one never is: no map type is 0).
   CheckPageType(PageType(page.Buffer.data()), type, code);
   page.PageNo = pageNo;
+  return MapPages.insert_or_assign(pageNo, std::move(page)).first->second;
 }
 
 void TVexDatabaseFreeSpaceManager::WriteMapPage(MapPage& page) {
@@ -78,6 +110,7 @@ void TVexDatabaseFreeSpaceManager::WriteMapPage(MapPage& page) {
 }
 
 void TVexDatabaseFreeSpaceManager::NewMapPage(int64_t pageNo, uint16_t type) {
+  MapPages.erase(pageNo);
   MapPage page;
   page.PageNo = pageNo;
   page.Buffer.assign(PageManager->PageSize, 0);
@@ -85,19 +118,20 @@ void TVexDatabaseFreeSpaceManager::NewMapPage(int64_t pageNo, uint16_t type) {
   SetPageType(page.Buffer.data(), type);
   Data(page)[0] = 1;  // PFS: the page itself in use; EAM: its first extent described
   WriteMapPage(page);
+  MapPages.insert_or_assign(pageNo, std::move(page));
 }
 
 bool TVexDatabaseFreeSpaceManager::IsPageUsed(int32_t pageNo) {
   if (pageNo < 0 || pageNo >= TotalPageCount) return false;
-  MapPage pfs;
+  Operation operation(*this);
   int64_t local = pageNo % PagesPerPFS;
-  ReadMapPage(pfs, pageNo - local, ptPFS, 30423);
+  MapPage& pfs = ReadMapPage(pageNo - local, ptPFS, 30423);
   return (Data(pfs)[local / 8] >> (local % 8)) & 1;
 }
 
 int TVexDatabaseFreeSpaceManager::ExtentState(int64_t extent) {
-  MapPage eam;
-  ReadMapPage(eam, EAMPageNo(extent / ExtentsPerEAM), ptEAM, 30424);
+  Operation operation(*this);
+  MapPage& eam = ReadMapPage(EAMPageNo(extent / ExtentsPerEAM), ptEAM, 30424);
   int64_t local = extent % ExtentsPerEAM;
   return (Data(eam)[local / 4] >> (2 * (local % 4))) & 3;
 }
@@ -109,9 +143,8 @@ int32_t TVexDatabaseFreeSpaceManager::FindFreePage() {
   if (eamCount == 0) return -1;
   std::vector<int64_t> order{eamCount - 1};
   for (int64_t k = 0; k + 1 < eamCount; ++k) order.push_back(k);
-  MapPage eam, pfs;
   for (int64_t k : order) {
-    ReadMapPage(eam, EAMPageNo(k), ptEAM, 30424);
+    MapPage& eam = ReadMapPage(EAMPageNo(k), ptEAM, 30424);
     for (int64_t local = 0; local < ExtentsPerEAM; ++local) {
       int64_t extent = k * ExtentsPerEAM + local;
       int64_t first = extent * ExtentSize;
@@ -121,7 +154,7 @@ int32_t TVexDatabaseFreeSpaceManager::FindFreePage() {
       for (int64_t n = first; n < end; ++n) {
         if (IsMapPage(int32_t(n))) continue;
         int64_t bit = n % PagesPerPFS;
-        ReadMapPage(pfs, n - bit, ptPFS, 30423);
+        MapPage& pfs = ReadMapPage(n - bit, ptPFS, 30423);
         if (!((Data(pfs)[bit / 8] >> (bit % 8)) & 1)) return int32_t(n);
       }
     }
@@ -156,9 +189,8 @@ void TVexDatabaseFreeSpaceManager::SetPageUsed(int32_t pageNo, bool used, int32_
   if (pageNo < 0 || pageNo >= TotalPageCount)
     throw EVexException(rangeCode, "Page: %d cannot be addressed. TotalPageCount=%d",
                         {pageNo, TotalPageCount});
-  MapPage pfs;
   int64_t bit = pageNo % PagesPerPFS;
-  ReadMapPage(pfs, pageNo - bit, ptPFS, used ? 30423 : 30428);
+  MapPage& pfs = ReadMapPage(pageNo - bit, ptPFS, used ? 30423 : 30428);
   uint8_t& byte = Data(pfs)[bit / 8];
   uint8_t mask = uint8_t(1u << (bit % 8));
   if (used && (byte & mask)) throw EVexException(30425, "Page: %d already used", {pageNo});
@@ -170,18 +202,16 @@ void TVexDatabaseFreeSpaceManager::SetPageUsed(int32_t pageNo, bool used, int32_
 
 void TVexDatabaseFreeSpaceManager::RefreshExtent(int64_t extent) {
   bool full = true;
-  MapPage pfs;
   for (int64_t n = extent * ExtentSize; full && n < (extent + 1) * ExtentSize; ++n) {
     if (n >= TotalPageCount) {
       full = false;
     } else if (!IsMapPage(int32_t(n))) {
       int64_t bit = n % PagesPerPFS;
-      ReadMapPage(pfs, n - bit, ptPFS, 30428);
+      MapPage& pfs = ReadMapPage(n - bit, ptPFS, 30428);
       full = (Data(pfs)[bit / 8] >> (bit % 8)) & 1;
     }
   }
-  MapPage eam;
-  ReadMapPage(eam, EAMPageNo(extent / ExtentsPerEAM), ptEAM, 30432);
+  MapPage& eam = ReadMapPage(EAMPageNo(extent / ExtentsPerEAM), ptEAM, 30432);
   int64_t local = extent % ExtentsPerEAM;
   uint8_t& byte = Data(eam)[local / 4];
   int shift = int(2 * (local % 4));
@@ -193,10 +223,9 @@ void TVexDatabaseFreeSpaceManager::RefreshExtent(int64_t extent) {
 
 int32_t TVexDatabaseFreeSpaceManager::HighestUsedPage() {
   if (TotalPageCount <= 0) return -1;
-  MapPage pfs;
   for (int64_t n = TotalPageCount - 1; n >= 0; --n) {
     int64_t bit = n % PagesPerPFS;
-    ReadMapPage(pfs, n - bit, ptPFS, 30428);
+    MapPage& pfs = ReadMapPage(n - bit, ptPFS, 30428);
     uint8_t byte = Data(pfs)[bit / 8];
     if (byte == 0 && bit % 8 == 7) {
       n -= 7;  // skip a whole empty byte
@@ -209,6 +238,7 @@ int32_t TVexDatabaseFreeSpaceManager::HighestUsedPage() {
 
 int32_t TVexDatabaseFreeSpaceManager::AllocatePage() {
   TVexDatabaseLock lock(*PageManager, true, 20231);
+  Operation operation(*this);
   Reload();
   int32_t pageNo = FindFreePage();
   if (pageNo < 0) pageNo = Grow();
@@ -220,6 +250,7 @@ int32_t TVexDatabaseFreeSpaceManager::AllocatePage() {
 
 void TVexDatabaseFreeSpaceManager::FreePage(int32_t pageNo) {
   TVexDatabaseLock lock(*PageManager, true, 20232);
+  Operation operation(*this);
   Reload();
   SetPageUsed(pageNo, false, 30431);
   if (pageNo >= LastAllocatedPageNo) LastAllocatedPageNo = HighestUsedPage();
@@ -227,6 +258,7 @@ void TVexDatabaseFreeSpaceManager::FreePage(int32_t pageNo) {
   int64_t tail = int64_t(TotalPageCount) - 1 - LastAllocatedPageNo;
   if (step > 0 && tail >= step) {
     TotalPageCount = int32_t(TotalPageCount - tail / step * step);
+    std::erase_if(MapPages, [&](const auto& held) { return held.first >= TotalPageCount; });
     PageManager->DatabaseFile.SetSize(PageManager->FirstPageOffset +
                                       int64_t(TotalPageCount) * PageManager->PageSize);
   }

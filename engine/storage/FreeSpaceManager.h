@@ -1,9 +1,12 @@
 // TVexDatabaseFreeSpaceManager: the free-space map of a database file: PFS pages (one bit per
 // page) and EAM pages (two bits per extent) at computed page numbers, page allocation with
-// growth of the file, and freeing with shrinking.
+// growth of the file, and freeing with shrinking. Map pages read once stay in memory while
+// this process is the only writer; otherwise they are re-read by every operation.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 class TVexDiskPageManager;
@@ -34,6 +37,9 @@ class TVexDatabaseFreeSpaceManager {
   int32_t LastAllocatedPageNo;
   int32_t TotalPageCount;
   bool Reserved = false;
+  // Map pages held in memory at most; beyond it the held pages are dropped.
+  static constexpr std::size_t kMaxCachedMapPages = 1024;
+  std::size_t CachedMapPageCount() const { return MapPages.size(); }
 
  private:
   // A map page read into memory, written back on request.
@@ -41,7 +47,13 @@ class TVexDatabaseFreeSpaceManager {
     int64_t PageNo = -1;
     std::vector<uint8_t> Buffer;
   };
-  void ReadMapPage(MapPage& page, int64_t pageNo, uint16_t type, int32_t code);
+  // Keeps the held map pages consistent with the file for the length of one operation: they
+  // are dropped when it fails (memory may then differ from the file) and, when other
+  // processes may change the map, when it ends.
+  class Operation;
+  // Whether held map pages stay valid between operations (no other process writes the map).
+  bool KeepsMapPages() const;
+  MapPage& ReadMapPage(int64_t pageNo, uint16_t type, int32_t code);
   void WriteMapPage(MapPage& page);
   void NewMapPage(int64_t pageNo, uint16_t type);
   int32_t Grow();
@@ -50,4 +62,6 @@ class TVexDatabaseFreeSpaceManager {
   void RefreshExtent(int64_t extent);
   int32_t HighestUsedPage();
   uint8_t* Data(MapPage& page);
+
+  std::unordered_map<int64_t, MapPage> MapPages;
 };

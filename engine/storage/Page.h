@@ -43,6 +43,9 @@ class TVexPage {
   bool Dirty = false;
   int32_t UseCount = 0;
   TVexSortedPageList* List = nullptr;
+  // Neighbours in the use order of the list that holds the page (kept by that list).
+  TVexPage* LruOlder = nullptr;
+  TVexPage* LruNewer = nullptr;
   int32_t SessionId = -1;
   bool ReadFromDisk = false;
   bool EncryptOnWrite = true;

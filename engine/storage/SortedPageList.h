@@ -1,5 +1,6 @@
 // TVexSortedPageList: pages in ascending page-number order with binary search, owning its
-// pages, with access stamps so that the least recently used page can be found.
+// pages, with access stamps and a use-order list so that the least recently used page is found
+// without a search.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,11 @@
 
 class TVexSortedPageList {
  public:
+  TVexSortedPageList() = default;
+  TVexSortedPageList(const TVexSortedPageList&) = delete;
+  TVexSortedPageList& operator=(const TVexSortedPageList&) = delete;
+  ~TVexSortedPageList() { Clear(); }
+
   int32_t Count() const { return int32_t(Keys.size()); }
   TVexPage* Find(int32_t pageNo) const;
   TVexPage* At(int32_t index) const { return Items[size_t(index)].Page.get(); }
@@ -36,4 +42,9 @@ class TVexSortedPageList {
 
  private:
   size_t LowerBound(int32_t pageNo) const;
+  // The use order: Oldest .. Newest through the pages' LruNewer links.
+  void Unlink(TVexPage* page);
+  void LinkNewest(TVexPage* page);
+  TVexPage* Oldest = nullptr;
+  TVexPage* Newest = nullptr;
 };

@@ -378,6 +378,31 @@ void TVexBTreePage::ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_
   if (data) std::memcpy(data, v.LeafData(i), size_t(KeyRef.DataSize));
 }
 
+int32_t TVexBTreePage::VisitLeaf(
+    int32_t sessionId, const TVexKeyPath& path, bool forward,
+    const std::function<bool(const uint8_t* key, const uint8_t* data)>& visit) {
+  TVexPageGuard page(PageManager, PathLeaf(sessionId, path));
+  const TVexBTreePageView v = View(page.get());
+  const int32_t n = v.ItemCount();
+  for (int32_t i = path.Leaf().ItemIndex; i >= 0 && i < n; i += forward ? 1 : -1)
+    if (visit(v.Key(i), v.LeafData(i))) return i;
+  return -1;
+}
+
+bool TVexBTreePage::UpdateAtPath(int32_t sessionId, const TVexKeyPath& path, const uint8_t* key,
+                                 const std::function<void(uint8_t* data)>& update) {
+  if (RootPageNo < 0 || path.Count == 0 || path.Leaf().PageNo < 0) return false;
+  TVexPageGuard page(PageManager, GetTreePage(sessionId, path.Leaf().PageNo));
+  const TVexBTreePageView v = View(page.get());
+  const int32_t i = path.Leaf().ItemIndex;
+  if (!v.IsLeaf() || i < 0 || i >= v.ItemCount() || v.ItemCount() != path.Leaf().ItemCount ||
+      std::memcmp(v.Key(i), key, size_t(KeyRef.KeySize)) != 0)
+    return false;
+  update(v.LeafData(i));
+  MarkDirty(page.get());
+  return true;
+}
+
 void TVexBTreePage::WriteLeafData(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data) {
   TVexPageGuard page(PageManager, PathLeaf(sessionId, path));
   std::memcpy(View(page.get()).LeafData(path.Leaf().ItemIndex), data, size_t(KeyRef.DataSize));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,16 @@ class TVexBTreePage {
   bool PathHolds(int32_t sessionId, const TVexKeyPath& path, const uint8_t* data);
   // Copies the key and/or the leaf data of the entry a path names (either may be null).
   void ReadEntry(int32_t sessionId, const TVexKeyPath& path, uint8_t* key, uint8_t* data);
+  // Visits the entries of the leaf a path names, from the path's entry towards the leaf's start
+  // (backward) or end, until visit answers true; answers that entry's item index, -1 when
+  // none. The leaf is fetched once for the whole walk.
+  int32_t VisitLeaf(int32_t sessionId, const TVexKeyPath& path, bool forward,
+                    const std::function<bool(const uint8_t* key, const uint8_t* data)>& visit);
+  // Hands the leaf data of the entry a path names to update (the page becomes dirty) when that
+  // entry still has this key and its leaf the path's item count; false, nothing changed, when
+  // the path does not name it any more.
+  bool UpdateAtPath(int32_t sessionId, const TVexKeyPath& path, const uint8_t* key,
+                    const std::function<void(uint8_t* data)>& update);
   // Descends from the root along the path's item indexes and copies the leaf data reached.
   void DataAtPath(int32_t sessionId, const TVexKeyPath& path, uint8_t* data);
   // Removes every page of the tree; with keepRoot the root stays as an empty leaf.

@@ -91,6 +91,17 @@ bool TVexBTreePageIndex::Find(int32_t sessionId, int32_t pageNo, uint16_t& count
 void TVexBTreePageIndex::AddToPage(int32_t sessionId, int32_t pageNo, int32_t delta) {
   uint8_t key[4], data[2];
   WriteInt32LE(key, pageNo);
+  const SpaceHint hint = Hint;
+  Hint = {};
+  auto add = [delta](uint8_t* d) { WriteUInt16LE(d, uint16_t(ReadUInt16LE(d) + delta)); };
+  if (hint.SessionId == sessionId && hint.PageNo == pageNo) {
+    // A hint outdated by a rollback may name a page that is no leaf of this tree any more;
+    // the search below then finds the entry (or reports the damage) as without a hint.
+    try {
+      if (Tree.UpdateAtPath(sessionId, hint.Path, key, add)) return;
+    } catch (const EVexException&) {
+    }
+  }
   TVexKeyPath path;
   if (Tree.FindEntry(sessionId, key, nullptr, path)) {
     Tree.ReadEntry(sessionId, path, nullptr, data);
@@ -103,6 +114,7 @@ void TVexBTreePageIndex::AddToPage(int32_t sessionId, int32_t pageNo, int32_t de
 }
 
 void TVexBTreePageIndex::SetPageCount(int32_t sessionId, int32_t pageNo, uint16_t count) {
+  Hint = {};
   uint8_t key[4], data[2];
   WriteInt32LE(key, pageNo);
   if (count == 0) {
@@ -118,16 +130,21 @@ void TVexBTreePageIndex::SetPageCount(int32_t sessionId, int32_t pageNo, uint16_
 }
 
 int32_t TVexBTreePageIndex::FindPageWithSpace(int32_t sessionId, int32_t limit) {
+  Hint = {};
   for (const bool fromEnd : {true, false}) {
     TVexKeyPath path;
     if (!(fromEnd ? Tree.LastEntry(sessionId, path) : Tree.FirstEntry(sessionId, path))) return -1;
-    const int32_t look = path.Leaf().ItemCount;
-    for (int32_t k = 0; k < look; ++k) {
-      int32_t pageNo;
-      uint16_t count;
-      Read(sessionId, path, pageNo, &count);
-      if (count < limit) return pageNo;
-      if (!(fromEnd ? Tree.Prior(sessionId, path) : Tree.Next(sessionId, path))) break;
+    int32_t found = -1;
+    const int32_t at =
+        Tree.VisitLeaf(sessionId, path, !fromEnd, [&](const uint8_t* key, const uint8_t* data) {
+          if (ReadUInt16LE(data) >= limit) return false;
+          found = ReadInt32LE(key);
+          return true;
+        });
+    if (at >= 0) {
+      path.Leaf().ItemIndex = at;
+      Hint = {sessionId, found, path};
+      return found;
     }
   }
   return -1;
@@ -151,9 +168,11 @@ int64_t TVexBTreePageIndex::TotalCount(int32_t sessionId) {
 }
 
 void TVexBTreePageIndex::Clear(int32_t sessionId) {
+  Hint = {};
   Tree.FreeTree(sessionId, true);
 }
 
 void TVexBTreePageIndex::Delete(int32_t sessionId) {
+  Hint = {};
   Tree.FreeTree(sessionId, false);
 }

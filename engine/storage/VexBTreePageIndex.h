@@ -51,6 +51,15 @@ class TVexBTreePageIndex {
   TVexBTreePage Tree;
 
  private:
+  // Where FindPageWithSpace last found a page, so that the AddToPage that usually follows for
+  // that page updates its count without a second search (checked against the leaf first).
+  struct SpaceHint {
+    int32_t SessionId = -1;
+    int32_t PageNo = -1;
+    TVexKeyPath Path;
+  };
+  SpaceHint Hint;
+
   bool Edge(int32_t sessionId, bool first, int32_t& pageNo, uint16_t* count, int32_t code);
   // The listed neighbour of a page that must be listed, or of any page number.
   bool Step(int32_t sessionId, int32_t pageNo, bool forward, bool listed, int32_t& result,

@@ -1,5 +1,6 @@
 // The free-space map: map page numbers, allocation with growth over PFS and EAM boundaries,
-// freeing with its checks, reuse of freed pages and shrinking of the file.
+// freeing with its checks, reuse of freed pages and shrinking of the file; map pages held in
+// memory agree with the file.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -98,6 +99,60 @@ TEST(FreeSpaceManagerTest, ManyPagesAcrossMapBoundariesWithSmallPages) {
   EXPECT_EQ(again.MainHeader.LastAllocatedPageNo, -1);
   EXPECT_LT(again.MainHeader.TotalPageCount, 200);
   EXPECT_EQ(fsm2.AllocatePage(), 2);
+}
+
+// Map pages stay in memory between operations of a single-user manager; after freeing down
+// to a shrink and growing again (map pages recreated at the same numbers) the held pages, the
+// file and a manager that reads the map afresh must all agree.
+TEST(FreeSpaceManagerTest, HeldMapPagesMatchTheFileThroughShrinkAndRegrowth) {
+  TempDir dir;
+  std::string name = dir.File("held.vex");
+  TVexDiskPageManager pm;
+  pm.CreateDatabase(name, {}, 1, 64);  // DS 24: P 192, E 96
+  TVexDatabaseFreeSpaceManager& fsm = *pm.FreeSpaceManager;
+  std::set<int32_t> used;
+  for (int i = 0; i < 500; ++i) used.insert(fsm.AllocatePage());
+  EXPECT_GT(fsm.CachedMapPageCount(), 0u);
+  for (auto it = used.begin(); it != used.end();) {
+    if (*it > 120 || *it % 3 == 0) {
+      fsm.FreePage(*it);
+      it = used.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  EXPECT_LT(pm.MainHeader.TotalPageCount, 200);  // shrunk below the second PFS page
+  for (int i = 0; i < 400; ++i) EXPECT_TRUE(used.insert(fsm.AllocatePage()).second);
+  auto check = [&](TVexDatabaseFreeSpaceManager& m, const char* who) {
+    for (int32_t n = 0; n < m.TotalPageCount; ++n) {
+      if (m.IsMapPage(n)) continue;
+      ASSERT_EQ(m.IsPageUsed(n), used.count(n) == 1) << who << " " << n;
+    }
+  };
+  check(fsm, "held");
+  pm.CloseDatabase();
+  TVexDiskPageManager again;
+  OpenDiskDb(again, name);
+  again.FreeSpaceManager->Reload();
+  check(*again.FreeSpaceManager, "reread");
+}
+
+// Another process may change the map between two operations of a multi-user manager.
+TEST(FreeSpaceManagerTest, MultiUserManagerHoldsNoMapPagesBetweenOperations) {
+  TempDir dir;
+  std::string name = dir.File("multi.vex");
+  MakeDiskDb(name, 3, ptTableRecord);
+  TVexDiskPageManager pm;
+  bool multiUser = true, readOnly = false;
+  TVexPassword password;
+  pm.OpenDatabase(name, password, multiUser, false, readOnly);
+  ASSERT_TRUE(multiUser);
+  TVexDatabaseFreeSpaceManager& fsm = *pm.FreeSpaceManager;
+  int32_t n = fsm.AllocatePage();
+  EXPECT_EQ(fsm.CachedMapPageCount(), 0u);
+  EXPECT_TRUE(fsm.IsPageUsed(n));
+  fsm.FreePage(n);
+  EXPECT_EQ(fsm.CachedMapPageCount(), 0u);
 }
 
 }  // namespace

@@ -167,6 +167,58 @@ TEST(VexBTreePageIndex, RandomInsertsAndDeletesKeepTheTreeSound) {
   EXPECT_EQ(pm.TotalPageCount, 1);
 }
 
+// AddToPage right after FindPageWithSpace reuses the place the search found; inserts and
+// deletes that move entries, or a rollback in between, must not let it change another entry.
+TEST(VexBTreePageIndex, AddAfterSpaceSearchCountsTheFoundPage) {
+  TempDir dir;
+  TVexDiskPageManager pm(int64_t(64) << 20);
+  pm.CreateDatabase(dir.File("hint.vex"), {}, 8, 1024);
+  TVexBTreePageIndex index(pm);
+  index.Create(kSession);
+  std::mt19937 rng(777);
+  std::map<int32_t, uint16_t> model, committed;
+  for (int32_t p = 0; p < 3000; ++p) {
+    const uint16_t count = uint16_t(rng() % 3 == 0 ? 10 : 40);
+    index.SetPageCount(kSession, p * 2, count);
+    model[p * 2] = count;
+  }
+  pm.Commit(kSession);
+  committed = model;
+  for (int i = 0; i < 3000; ++i) {
+    const int32_t found = index.FindPageWithSpace(kSession, 40);
+    ASSERT_GE(found, 0) << i;
+    switch (rng() % 4) {
+      case 0: {  // an entry inserted or removed before the found one in its leaf
+        const int32_t other = found - 1 - 2 * int32_t(rng() % 3);
+        const bool listed = model.count(other) != 0;
+        index.SetPageCount(kSession, other, listed ? 0 : 5);
+        if (listed)
+          model.erase(other);
+        else
+          model[other] = 5;
+        break;
+      }
+      case 1:  // the changes since the last commit undone
+        pm.Rollback(kSession);
+        model = committed;
+        break;
+      case 2:
+        pm.Commit(kSession);
+        committed = model;
+        break;
+      default:
+        break;
+    }
+    index.AddToPage(kSession, found, 1);
+    ++model[found];
+  }
+  ASSERT_EQ(index.Tree.CheckTree(kSession, true), "");
+  const auto all = Forward(index);
+  const std::vector<std::pair<int32_t, uint16_t>> expected(model.begin(), model.end());
+  ASSERT_EQ(all.size(), expected.size());
+  for (size_t k = 0; k < all.size(); ++k) ASSERT_EQ(all[k], expected[k]) << "entry " << k;
+}
+
 TEST(VexBTreePageIndex, UnderFullLeavesMergeIntoANeighbour) {
   TVexMemoryPageManager pm(int64_t(64) << 20);
   TVexBTreePageIndex index(pm);
