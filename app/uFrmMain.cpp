@@ -63,11 +63,17 @@ QWidget* ButtonEdit(QLineEdit** edit, QPushButton** button, const QString& capti
   return row;
 }
 
-QLabel* StatusLabel() {
-  auto* label = new QLabel("Disconnected");
+// Shows a status text in its colour.
+void ShowStatus(QLabel* label, const QString& text, const QColor& colour) {
+  label->setText(text);
   QPalette p = label->palette();
-  p.setColor(QPalette::WindowText, clGreen);
+  p.setColor(QPalette::WindowText, colour);
   label->setPalette(p);
+}
+
+QLabel* StatusLabel() {
+  auto* label = new QLabel;
+  ShowStatus(label, "Disconnected", clGreen);
   return label;
 }
 
@@ -223,17 +229,11 @@ void TfrmMain::AddLog(const QString& status, const QString& message) {
 }
 
 void TfrmMain::SetServerStatus(const QString& text, const QColor& colour) {
-  lbServerStatus->setText(text);
-  QPalette p = lbServerStatus->palette();
-  p.setColor(QPalette::WindowText, colour);
-  lbServerStatus->setPalette(p);
+  ShowStatus(lbServerStatus, text, colour);
 }
 
 void TfrmMain::SetLicenseStatus(const QString& text, const QColor& colour) {
-  lbLicenseStatus->setText(text);
-  QPalette p = lbLicenseStatus->palette();
-  p.setColor(QPalette::WindowText, colour);
-  lbLicenseStatus->setPalette(p);
+  ShowStatus(lbLicenseStatus, text, colour);
 }
 
 void TfrmMain::ShowProgress(const QString& text, double percent) {
